@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Configures (once) and builds everything into the build folder given, or build/.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build}
+for tool in cmake i686-w64-mingw32-g++-posix; do
+  command -v "$tool" >/dev/null || { echo "build.sh: $tool is missing; run scripts/setup.sh" >&2; exit 1; }
+done
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-i686.cmake" >/dev/null
+fi
+cmake --build "$build" -j "$(nproc)"

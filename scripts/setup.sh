@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs everything the build, the tests and the demo need on a fresh Debian 12
+# machine. Safe to run again: it only installs what is missing.
+set -euo pipefail
+
+packages=(
+  cmake make g++-mingw-w64-i686 mingw-w64-tools
+  wine wine32:i386 xvfb xauth
+  googletest
+  php-cli php-gd
+  nsis zip unzip
+  iproute2
+)
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "setup.sh: run as root (it installs Debian packages)" >&2
+  exit 1
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if [ "${#missing[@]}" -gt 0 ]; then
+  echo "setup.sh: installing ${missing[*]}"
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+echo "setup.sh: all tools present"

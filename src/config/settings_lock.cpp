@@ -1,0 +1,32 @@
+// The critical section behind SettingsLock. It is initialised during static
+// initialisation, before the host can call any entry, and lives as long as the
+// module.
+#include "config/settings.h"
+
+#include <windows.h>
+
+namespace {
+
+class CriticalSection {
+public:
+    CriticalSection() { InitializeCriticalSection(&section_); }
+    ~CriticalSection() { DeleteCriticalSection(&section_); }
+    CRITICAL_SECTION* Get() { return &section_; }
+
+private:
+    CRITICAL_SECTION section_;
+};
+
+CriticalSection g_settingsSection;
+
+}  // namespace
+
+SettingsLock::SettingsLock()
+{
+    EnterCriticalSection(g_settingsSection.Get());
+}
+
+SettingsLock::~SettingsLock()
+{
+    LeaveCriticalSection(g_settingsSection.Get());
+}

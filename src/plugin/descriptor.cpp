@@ -1,0 +1,17 @@
+// The static plugin record. Its initial values are constants, so the record is
+// complete before the loader can hand out the export's address.
+#include "plugin/lifecycle.h"
+#include "plugin/plugin.h"
+
+const char kProductName[] = "WinAmp Tunewire Basic";
+const char kVersionText[] = "v1.0.0.1";
+
+PluginDescriptor g_pluginDescriptor = {
+    16,
+    kProductName,
+    PluginInit,
+    PluginConfig,
+    PluginQuit,
+    nullptr,
+    nullptr,
+};

@@ -1,0 +1,100 @@
+// The settings store against the real private-profile functions, with the
+// module (and so plugin.ini) in a sandbox folder of each test's own.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "config/settings.h"
+#include "support/plugin_sandbox.h"
+
+namespace {
+
+class SettingsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        sandbox_.AdoptAsStaticModule();
+        std::strcpy(g_serverName, "stale");
+        std::strcpy(g_formHandler, "stale");
+    }
+
+    PluginSandbox sandbox_;
+};
+
+TEST_F(SettingsTest, MissingFileGivesTheDefaults)
+{
+    ReadSettings();
+    EXPECT_STREQ("www.example.com", g_serverName);
+    EXPECT_STREQ("/MyFormHandler.php?track=", g_formHandler);
+}
+
+TEST_F(SettingsTest, WriteCreatesTheSectionWithBothKeys)
+{
+    std::strcpy(g_serverName, "127.0.0.1");
+    std::strcpy(g_formHandler, "/h.php?track=");
+    WriteSettings();
+    EXPECT_EQ("[WinAmp Tunewire Basic]\r\nServerName=127.0.0.1\r\nFormHandler=/h.php?track=\r\n",
+              sandbox_.ReadIni());
+}
+
+TEST_F(SettingsTest, RoundTripsThroughTheFile)
+{
+    std::strcpy(g_serverName, "media.example.com");
+    std::strcpy(g_formHandler, "/np/post.php?key=S3cret&track=");
+    WriteSettings();
+    g_serverName[0] = g_formHandler[0] = '\0';
+    ReadSettings();
+    EXPECT_STREQ("media.example.com", g_serverName);
+    EXPECT_STREQ("/np/post.php?key=S3cret&track=", g_formHandler);
+}
+
+TEST_F(SettingsTest, OtherSectionsAndKeysSurviveAStore)
+{
+    sandbox_.WriteIni(
+        "[Other]\r\nKeep=1\r\n"
+        "[WinAmp Tunewire Basic]\r\nServerName=old\r\nExtra=yes\r\nFormHandler=/old\r\n");
+    std::strcpy(g_serverName, "new");
+    std::strcpy(g_formHandler, "/new");
+    WriteSettings();
+    EXPECT_EQ("[Other]\r\nKeep=1\r\n"
+              "[WinAmp Tunewire Basic]\r\nServerName=new\r\nExtra=yes\r\nFormHandler=/new\r\n",
+              sandbox_.ReadIni());
+}
+
+TEST_F(SettingsTest, EmptyValuesAreStoredAsKeysAndStayEmpty)
+{
+    g_serverName[0] = g_formHandler[0] = '\0';
+    WriteSettings();
+    EXPECT_EQ("[WinAmp Tunewire Basic]\r\nServerName=\r\nFormHandler=\r\n", sandbox_.ReadIni());
+    ReadSettings();
+    EXPECT_STREQ("", g_serverName);
+    EXPECT_STREQ("", g_formHandler);
+}
+
+TEST_F(SettingsTest, LongValuesLoadAsTheirFirst1023Characters)
+{
+    std::string longValue(2000, 's');
+    sandbox_.WriteIni("[WinAmp Tunewire Basic]\r\nServerName=" + longValue +
+                      "\r\nFormHandler=/" + longValue + "\r\n");
+    ReadSettings();
+    EXPECT_EQ(longValue.substr(0, 1023), std::string(g_serverName));
+    EXPECT_EQ(1023u, std::strlen(g_formHandler));
+}
+
+TEST_F(SettingsTest, TheSectionNameCarriesNoVersion)
+{
+    sandbox_.WriteIni("[WinAmp Tunewire Basic v1.0.0.1]\r\nServerName=wrong\r\n"
+                      "[WinAmp Tunewire Basic]\r\nServerName=right\r\n");
+    ReadSettings();
+    EXPECT_STREQ("right", g_serverName);
+    EXPECT_STREQ("/MyFormHandler.php?track=", g_formHandler);
+}
+
+TEST_F(SettingsTest, GettersHandOutTheBuffersThemselves)
+{
+    EXPECT_EQ(g_serverName, GetServerName());
+    EXPECT_EQ(g_formHandler, GetFormHandler());
+}
+
+}  // namespace
