@@ -1,0 +1,137 @@
+// The message-box robot's polling thread. The caption is read with
+// InternalGetWindowText, which asks no thread anything: a window of this
+// process whose thread is busy in a network call would otherwise stall the
+// robot. The message text is read only from a box already identified, whose
+// thread is waiting in the box's own message loop and so answers at once.
+#include "support/ui_robot.h"
+
+#include <chrono>
+#include <cstring>
+
+namespace {
+
+constexpr DWORD kPollMs = 10;  // fast enough that a box never holds a test up
+const char kCaptionPrefix[] = "Tunewire Plugin";
+constexpr WORD kMessageTextId = 0xFFFF;  // the static control of a message box
+
+std::string CaptionOf(HWND window)
+{
+    wchar_t wide[256] = {};
+    int length = InternalGetWindowText(window, wide, 256);
+    char narrow[512] = {};
+    WideCharToMultiByte(CP_ACP, 0, wide, length, narrow, sizeof narrow - 1, nullptr, nullptr);
+    return narrow;
+}
+
+bool IsPluginBox(HWND window)
+{
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    if (processId != GetCurrentProcessId() || !IsWindowVisible(window))
+        return false;
+    char className[16] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (std::strcmp(className, "#32770") != 0)
+        return false;
+    return CaptionOf(window).compare(0, sizeof kCaptionPrefix - 1, kCaptionPrefix) == 0;
+}
+
+std::string MessageTextOf(HWND box)
+{
+    HWND label = GetDlgItem(box, kMessageTextId);
+    int length = label != nullptr ? GetWindowTextLengthA(label) : 0;
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    GetDlgItemTextA(box, kMessageTextId, &text[0], length + 1);
+    text.resize(std::strlen(text.c_str()));
+    return text;
+}
+
+BOOL CALLBACK CollectPluginBox(HWND window, LPARAM found)
+{
+    if (IsPluginBox(window))
+        reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+    return TRUE;
+}
+
+void Forget(std::set<HWND>& windows)
+{
+    for (auto it = windows.begin(); it != windows.end();)
+        it = IsWindow(*it) ? std::next(it) : windows.erase(it);
+}
+
+}  // namespace
+
+UiRobot::UiRobot() : thread_([this] { Run(); }) {}
+
+UiRobot::~UiRobot()
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        dismissing_ = true;
+        stopping_ = true;
+    }
+    changed_.notify_all();
+    thread_.join();
+}
+
+std::vector<SeenBox> UiRobot::Boxes() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return boxes_;
+}
+
+bool UiRobot::WaitForBoxes(size_t count, DWORD timeoutMs) const
+{
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                             [&] { return boxes_.size() >= count; });
+}
+
+void UiRobot::SetDismissing(bool dismiss)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    dismissing_ = dismiss;
+}
+
+// The last sweep runs after the stop request, with dismissing on, so no box
+// outlives the robot.
+void UiRobot::Run()
+{
+    for (;;) {
+        Sweep();
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (stopping_)
+            return;
+        changed_.wait_for(lock, std::chrono::milliseconds(kPollMs), [&] { return stopping_; });
+    }
+}
+
+// Reading a box's text sends it a message, so no lock is held meanwhile.
+void UiRobot::Sweep()
+{
+    std::vector<HWND> open;
+    EnumWindows(CollectPluginBox, reinterpret_cast<LPARAM>(&open));
+
+    for (HWND box : open) {
+        bool known = false;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            known = recorded_.count(box) != 0;
+        }
+        if (!known) {
+            SeenBox seen{CaptionOf(box), MessageTextOf(box), GetWindowThreadProcessId(box, nullptr),
+                         box};
+            std::lock_guard<std::mutex> lock(mutex_);
+            recorded_.insert(box);
+            boxes_.push_back(std::move(seen));
+        }
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (dismissing_ && dismissed_.insert(box).second)
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+    }
+
+    std::lock_guard<std::mutex> lock(mutex_);
+    Forget(recorded_);
+    Forget(dismissed_);
+    changed_.notify_all();
+}
