@@ -1,0 +1,150 @@
+#include "host_window.h"
+
+#include <algorithm>
+
+#include "plugin/host_queries.h"
+
+namespace {
+
+const char kClassName[] = "TunewireHostSim";
+
+}  // namespace
+
+HostWindow::HostWindow()
+{
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = &WindowProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = kClassName;
+    RegisterClassA(&windowClass);  // fails harmlessly once the class exists
+    window_ = CreateWindowExA(0, kClassName, "Tunewire host stand-in", WS_OVERLAPPEDWINDOW,
+                              CW_USEDEFAULT, CW_USEDEFAULT, 320, 200, nullptr, nullptr,
+                              GetModuleHandleA(nullptr), this);
+}
+
+HostWindow::~HostWindow()
+{
+    DestroyWindow(window_);
+}
+
+void HostWindow::Play(int position, int length)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    playing_ = true;
+    position_ = position;
+    length_ = length;
+}
+
+void HostWindow::Stop()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    playing_ = false;
+}
+
+void HostWindow::SetEntry(int position, const char* file, const char* title)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    entries_[position] = Entry{Keep(file), Keep(title)};
+}
+
+const char* HostWindow::Keep(const char* text)
+{
+    if (text == nullptr)
+        return nullptr;
+    texts_.emplace_back(text);
+    return texts_.back().c_str();
+}
+
+std::vector<HostQueryRecord> HostWindow::Queries() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return queries_;
+}
+
+void HostWindow::ClearQueries()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    queries_.clear();
+}
+
+void HostWindow::SetQueryObserver(std::function<void(const HostQueryRecord&)> observer)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    observer_ = std::move(observer);
+}
+
+LRESULT HostWindow::Answer(WPARAM argument, LPARAM code)
+{
+    HostQueryRecord record{GetTickCount(), code, argument, 0, {}};
+    std::function<void(const HostQueryRecord&)> observer;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const char* text = nullptr;
+        auto entry = entries_.find(static_cast<int>(argument));
+        switch (code) {
+        case kQueryIsPlaying:
+            record.answer = playing_ ? 1 : 0;
+            break;
+        case kQueryTrackLength:
+            record.answer = length_;
+            break;
+        case kQueryPlaylistPosition:
+            record.answer = position_;
+            break;
+        case kQueryFileName:
+            text = entry != entries_.end() ? entry->second.file : nullptr;
+            break;
+        case kQueryTitle:
+            text = entry != entries_.end() ? entry->second.title : nullptr;
+            break;
+        default:
+            break;
+        }
+        if (text != nullptr) {
+            record.answer = reinterpret_cast<LRESULT>(text);
+            record.text = text;
+        }
+        queries_.push_back(record);
+        observer = observer_;
+    }
+    if (observer)
+        observer(record);
+    return record.answer;
+}
+
+LRESULT CALLBACK HostWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    } else if (message == kHostQueryMessage) {
+        auto* self = reinterpret_cast<HostWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        return self->Answer(wParam, lParam);
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void HostWindow::Pump(DWORD ms)
+{
+    PumpUntil([] { return false; }, ms);
+}
+
+bool HostWindow::PumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        if (done())
+            return true;
+        DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= timeoutMs)
+            return false;
+        // Sent messages (the plugin's queries) are dispatched inside the wait.
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min<DWORD>(timeoutMs - elapsed, 10),
+                                  QS_ALLINPUT);
+    }
+}

@@ -1,0 +1,68 @@
+// The player's main window as the plugin sees it: it answers the five track
+// queries from a playlist state that its owner (a script or a test) changes
+// over time, and can record every query it answers. Queries are answered on
+// the thread that created the window, so that thread must pump messages.
+#pragma once
+
+#include <windows.h>
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+struct HostQueryRecord {
+    DWORD tick;        // GetTickCount when answered
+    LPARAM code;       // 104, 105, 125, 211 or 212
+    WPARAM argument;
+    LRESULT answer;
+    std::string text;  // what a file-name or title answer pointed to
+};
+
+class HostWindow {
+public:
+    HostWindow();
+    ~HostWindow();
+    HostWindow(const HostWindow&) = delete;
+    HostWindow& operator=(const HostWindow&) = delete;
+
+    HWND Handle() const { return window_; }
+
+    void Play(int position, int length);
+    void Stop();
+    // A null file or title makes the host answer that query with null.
+    void SetEntry(int position, const char* file, const char* title);
+
+    std::vector<HostQueryRecord> Queries() const;
+    void ClearQueries();
+    void SetQueryObserver(std::function<void(const HostQueryRecord&)> observer);
+
+    // Dispatches this thread's messages for `ms` milliseconds.
+    void Pump(DWORD ms);
+    // Dispatches messages until `done` holds or `timeoutMs` passes.
+    bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
+
+private:
+    struct Entry {
+        const char* file;
+        const char* title;
+    };
+
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Answer(WPARAM argument, LPARAM code);
+    const char* Keep(const char* text);
+
+    HWND window_ = nullptr;
+    mutable std::mutex mutex_;
+    bool playing_ = false;
+    int position_ = 0;
+    int length_ = 0;
+    std::map<int, Entry> entries_;
+    // Texts handed out by address stay valid for the window's life: the plugin
+    // copies them on its own thread after the answer has returned.
+    std::deque<std::string> texts_;
+    std::vector<HostQueryRecord> queries_;
+    std::function<void(const HostQueryRecord&)> observer_;
+};

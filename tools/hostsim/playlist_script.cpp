@@ -1,0 +1,115 @@
+#include "playlist_script.h"
+
+#include <algorithm>
+#include <istream>
+#include <sstream>
+
+namespace {
+
+// Splits a line into words; a word in double quotes may hold spaces and is
+// marked quoted, so that "null" (quoted) is a text and null (bare) is not.
+struct Word {
+    std::string text;
+    bool quoted;
+};
+
+bool SplitWords(const std::string& line, std::vector<Word>& words)
+{
+    size_t i = 0;
+    while (i < line.size()) {
+        if (line[i] == ' ' || line[i] == '\t' || line[i] == '\r') {
+            ++i;
+        } else if (line[i] == '"') {
+            size_t close = line.find('"', i + 1);
+            if (close == std::string::npos)
+                return false;
+            words.push_back({line.substr(i + 1, close - i - 1), true});
+            i = close + 1;
+        } else {
+            size_t end = line.find_first_of(" \t\r", i);
+            if (end == std::string::npos)
+                end = line.size();
+            words.push_back({line.substr(i, end - i), false});
+            i = end;
+        }
+    }
+    return true;
+}
+
+bool ToNumber(const Word& word, long long& value)
+{
+    if (word.quoted || word.text.empty())
+        return false;
+    std::istringstream in(word.text);
+    in >> value;
+    return in && in.eof();
+}
+
+void TakeText(const Word& word, std::string& text, bool& isNull)
+{
+    isNull = !word.quoted && word.text == "null";
+    text = isNull ? std::string() : word.text;
+}
+
+bool ParseLine(const std::vector<Word>& words, ScriptEvent& event)
+{
+    long long at = 0;
+    if (words.size() < 2 || !ToNumber(words[0], at) || at < 0)
+        return false;
+    event.atMs = static_cast<unsigned>(at);
+    const std::string& command = words[1].text;
+    long long position = 0;
+    long long length = 0;
+    if (command == "entry" && words.size() == 5 && ToNumber(words[2], position)) {
+        event.kind = ScriptEvent::kEntry;
+        event.position = static_cast<int>(position);
+        TakeText(words[3], event.file, event.fileIsNull);
+        TakeText(words[4], event.title, event.titleIsNull);
+        return true;
+    }
+    if (command == "play" && words.size() == 4 && ToNumber(words[2], position) &&
+        ToNumber(words[3], length)) {
+        event.kind = ScriptEvent::kPlay;
+        event.position = static_cast<int>(position);
+        event.length = static_cast<int>(length);
+        return true;
+    }
+    if (words.size() != 2)
+        return false;
+    if (command == "stop")
+        event.kind = ScriptEvent::kStop;
+    else if (command == "config")
+        event.kind = ScriptEvent::kConfig;
+    else if (command == "quit")
+        event.kind = ScriptEvent::kQuit;
+    else
+        return false;
+    return true;
+}
+
+}  // namespace
+
+bool ParseScript(std::istream& in, std::vector<ScriptEvent>& events, std::string& error)
+{
+    std::string line;
+    int number = 0;
+    while (std::getline(in, line)) {
+        ++number;
+        std::vector<Word> words;
+        if (!SplitWords(line, words)) {
+            error = "line " + std::to_string(number) + ": unclosed quote";
+            return false;
+        }
+        if (words.empty() || (!words[0].quoted && words[0].text[0] == '#'))
+            continue;
+        ScriptEvent event;
+        if (!ParseLine(words, event)) {
+            error = "line " + std::to_string(number) + ": cannot read \"" + line + "\"";
+            return false;
+        }
+        events.push_back(event);
+    }
+    std::stable_sort(events.begin(), events.end(),
+                     [](const ScriptEvent& a, const ScriptEvent& b) { return a.atMs < b.atMs; });
+    return true;
+}

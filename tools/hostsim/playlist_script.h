@@ -1,0 +1,31 @@
+// The playlist script hostsim plays: one event per line, timed from the
+// plugin's init.
+//
+//   # comment
+//   <ms> entry <position> <file> <title>   file and title quoted, or null
+//   <ms> play <position> <length>
+//   <ms> stop
+//   <ms> config                              runs the plugin's dialog (modal)
+//   <ms> quit                                quits and unloads the plugin
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+struct ScriptEvent {
+    enum Kind { kEntry, kPlay, kStop, kConfig, kQuit };
+
+    unsigned atMs = 0;
+    Kind kind = kStop;
+    int position = 0;
+    int length = 0;
+    std::string file;
+    std::string title;
+    bool fileIsNull = false;
+    bool titleIsNull = false;
+};
+
+// Parses a whole script; events come back sorted by time, in file order
+// within one time. On a malformed line, returns false with `error` naming it.
+bool ParseScript(std::istream& in, std::vector<ScriptEvent>& events, std::string& error);
