@@ -1,9 +1,189 @@
-// Placeholder until the posting code lands.
+// PostTrack: one post of a title, from settling the server and form path to
+// closing the session. Every outcome is reported in a message box on the
+// calling thread. The settings lock is held only while the values are copied,
+// never across a message box, the configuration dialog or the network.
 #include "post/post_track.h"
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <memory>
+#include <new>
+#include <string>
+
+#include "config/settings.h"
+#include "http/exception.h"
+#include "http/http_file.h"
+#include "http/internet_connection.h"
+#include "http/internet_session.h"
+#include "plugin/lifecycle.h"
+#include "post/url_encode.h"
 
 const char kUseStoredSettings[] = "";
 
-bool PostTrack(const char*, const char*, const char*)
+namespace {
+
+// A form handler's error page fits easily; a server that answers with a huge
+// or endless body must not make the post use unbounded memory or time, nor
+// hold the posting thread until the body ends.
+constexpr size_t kMaxResponseText = 64 * 1024;
+
+constexpr DWORD_PTR kContext = 1;
+constexpr INTERNET_PORT kHttpPort = 80;
+constexpr DWORD kNameNotResolved = 12007;  // ERROR_INTERNET_NAME_NOT_RESOLVED
+
+const char kAgent[] = "My Sessions";
+const char kContentTypeHeader[] = "Content-Type: application/x-www-form-urlencoded";
+const char kBodyPrefix[] = "track=";
+
+const char kCaption[] = "Tunewire Plugin";
+const char kInvalidConfigCaption[] = "Tunewire Plugin - Invalid Config:";
+const char kFailedCaption[] = "Tunewire Plugin - Failed To Post Data, Server Response:";
+
+const char kCouldNotConnectText[] = "Could not connect to server - check the configuration.";
+const char kTestSucceededText[] =
+    "Connected to server = OK, Connected to form = OK. \n\n You should check the image on the "
+    "server, and ensure it's been updated with 'Connection Test'";
+const char kNameNotResolvedText[] =
+    "Failed to connect to server, check the server address is correct.";
+const char kGenericErrorFormat[] = "Generic Error Code: %d";
+
+void Show(const char* text, const char* caption)
 {
-    return true;
+    MessageBoxA(nullptr, text, caption, MB_OK);
+}
+
+struct PostValues {
+    bool testMode = false;
+    std::string server;
+    std::string formPath;
+};
+
+// The marker is recognised by address: an empty text anywhere else is an
+// explicit value. The copies are taken under the lock because the other thread
+// may be refilling the settings buffers, which can be the very arguments.
+PostValues SettleValues(const char* server, const char* formPath)
+{
+    PostValues values;
+    SettingsLock lock;
+    if (server == kUseStoredSettings || formPath == kUseStoredSettings) {
+        ReadSettings();
+        values.server = GetServerName();
+        values.formPath = GetFormHandler();
+    } else {
+        values.testMode = true;
+        values.server = server;
+        values.formPath = formPath;
+    }
+    return values;
+}
+
+std::string CollectResponse(CHttpFile& request)
+{
+    std::string response;
+    std::string line;
+    while (response.size() < kMaxResponseText &&
+           request.ReadLine(line, kMaxResponseText - response.size()))
+        response += line;
+    return response;
+}
+
+void ReportPlatformError(DWORD errorCode, bool testMode)
+{
+    if (errorCode == kNameNotResolved) {
+        Show(kNameNotResolvedText, kCaption);
+        if (!testMode)
+            PluginConfig();
+        return;
+    }
+    char text[64];
+    wsprintfA(text, kGenericErrorFormat, static_cast<int>(errorCode));
+    Show(text, kCaption);
+}
+
+// Sends the request and reports the response; false when the post failed.
+bool SendAndReport(CHttpFile& request, const std::string& body, bool testMode)
+{
+    try {
+        request.Send(kContentTypeHeader, body.data(), static_cast<DWORD>(body.size()));
+        // A status that cannot be read leaves 200 in place and counts as success.
+        DWORD statusCode = 200;
+        request.QueryStatusCode(statusCode);
+        if (statusCode != 200) {
+            std::string response = CollectResponse(request);
+            Show(response.c_str(), kFailedCaption);
+            return false;
+        }
+        if (testMode)
+            Show(kTestSucceededText, kCaption);
+        return true;
+    } catch (CInternetException* exception) {
+        DWORD errorCode = exception->errorCode;
+        exception->Discard();
+        ReportPlatformError(errorCode, testMode);
+        return false;
+    }
+}
+
+bool Post(const char* title, const char* server, const char* formPath)
+{
+    const std::string titleCopy = title;
+    const PostValues values = SettleValues(server, formPath);
+
+    if (values.server.empty() || values.formPath.empty()) {
+        Show("", kInvalidConfigCaption);
+        if (!values.testMode)
+            PluginConfig();
+        return true;
+    }
+
+    std::unique_ptr<CInternetSession> session;
+    try {
+        session = std::make_unique<CInternetSession>(kAgent, kContext, INTERNET_OPEN_TYPE_PRECONFIG,
+                                                     nullptr, nullptr, 0);
+    } catch (CInternetException* exception) {
+        exception->Discard();
+        return true;
+    }
+
+    std::unique_ptr<CHttpConnection> connection;
+    try {
+        connection = session->ConnectHttp(values.server.c_str(), kHttpPort, nullptr, nullptr);
+    } catch (CInternetException* exception) {
+        exception->Discard();
+        Show(kCouldNotConnectText, kCaption);
+        session->CloseSession();
+        return true;
+    }
+
+    std::unique_ptr<CHttpFile> request =
+        connection->CreateRequest("POST", values.formPath.c_str(), nullptr, kContext, nullptr,
+                                  nullptr, INTERNET_FLAG_RELOAD);
+
+    const std::string body = kBodyPrefix + UrlEncode(titleCopy);
+    OutputDebugStringA(body.c_str());
+
+    const bool result = SendAndReport(*request, body, values.testMode);
+
+    // Child first: the request, then the connection, then the session.
+    request->CloseFile();
+    request.reset();
+    connection->CloseConnection();
+    connection.reset();
+    session->CloseSession();
+    return result;
+}
+
+}  // namespace
+
+// Nothing may escape to the callers, a thread procedure and a dialog
+// procedure. If memory runs out, the objects made so far close themselves as
+// they are destroyed, and the post counts as failed without a message.
+bool PostTrack(const char* title, const char* server, const char* formPath)
+{
+    try {
+        return Post(title, server, formPath);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
 }
