@@ -207,7 +207,7 @@ if (($_SERVER['REQUEST_METHOD'] ?? '') !== 'POST') {
 }
 $key = $_GET['key'] ?? '';
 if ($config['key'] !== '' && !(is_string($key) && hash_equals((string)$config['key'], $key))) {
-    answer(403, 'Wrong or missing key: add key=YourKey to the Form URL in the plugin settings.');
+    answer(403, "Wrong or missing key: put key=YourKey in the plugin's Form URL.");
 }
 // The default Form URL ends in "?track=", an empty query field: the title
 // is only ever taken from the posted form.
@@ -221,6 +221,6 @@ if (strlen($track) > MAX_TITLE_BYTES) {
 
 $title = windows1252_to_utf8($track);
 if (!store($config, $title, render_png($config, $title))) {
-    answer(500, 'Could not write the now-playing files; check the paths and folder permissions.');
+    answer(500, 'Could not write the now-playing files; check folder permissions.');
 }
 answer(200, 'OK');

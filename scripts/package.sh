@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Builds the release files into DIST (default dist/): a zip laid out as
+# Winamp's Plugins folder (gen_tunewire.dll and the gen_tunewire\ side folder
+# from server/) and the NSIS installer. Needs a finished build in BUILD.
+# Usage: scripts/package.sh [BUILD [DIST]]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$root/build}" && pwd)
+dist=${2:-$root/dist}
+mkdir -p "$dist"
+dist=$(cd "$dist" && pwd)
+
+for tool in makensis zip; do
+  command -v "$tool" >/dev/null || { echo "package.sh: $tool is missing; run scripts/setup.sh" >&2; exit 1; }
+done
+dll=$build/bin/gen_tunewire.dll
+[ -f "$dll" ] || { echo "package.sh: $dll is missing; run scripts/build.sh first" >&2; exit 1; }
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+[ -n "$version" ] || { echo "package.sh: no project version in $build/CMakeCache.txt" >&2; exit 1; }
+
+staging=$build/package-staging
+rm -rf "$staging"
+mkdir -p "$staging/gen_tunewire"
+cp "$dll" "$staging/"
+cp "$root"/server/* "$staging/gen_tunewire/"
+
+zipfile=$dist/tunewire-$version.zip
+rm -f "$zipfile"
+(cd "$staging" && zip -qrX "$zipfile" gen_tunewire.dll gen_tunewire)
+
+makensis -V2 -DVERSION="$version" -DSTAGING="$staging" \
+         -DOUTFILE="$dist/tunewire-$version-setup.exe" "$root/packaging/tunewire.nsi"
+echo "package.sh: built $zipfile and $dist/tunewire-$version-setup.exe"

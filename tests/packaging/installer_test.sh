@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Builds the release files of a build, checks that the zip holds exactly the
+# Plugins-folder layout, and runs the installer silently under Wine into
+# folders inside the build's prefix: one given with /D=, one named by a Winamp
+# uninstall entry, and the default. Every file must land unchanged.
+# Usage: installer_test.sh BUILD
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=$(cd "${1:?usage: installer_test.sh BUILD}" && pwd)
+export WINEPREFIX=$build/wineprefix
+"$root/scripts/package.sh" "$build" "$build/dist" >/dev/null
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+staging=$build/package-staging
+failures=0
+
+check_tree() {  # name, folder that should equal the staging folder
+  if diff -r "$staging" "$2" >/dev/null 2>&1; then
+    echo "ok   $1"
+  else
+    echo "FAIL $1: $2 differs from $staging"
+    diff -r "$staging" "$2" || true
+    failures=$((failures + 1))
+  fi
+}
+
+scratch=$(mktemp -d "$WINEPREFIX/drive_c/tunewire-test.XXXXXX")
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Winamp'
+default_dir=$WINEPREFIX/drive_c/Program\ Files/Winamp
+[ -e "$default_dir" ] && default_existed=1 || default_existed=0
+cleanup() {
+  rm -rf "$scratch"
+  "$build/wine-run.sh" reg delete "$uninstall_key" /f >/dev/null 2>&1 || true
+  [ "$default_existed" = 1 ] || rm -rf "$default_dir"
+}
+trap cleanup EXIT
+win_scratch='C:\'$(basename "$scratch")
+
+mkdir "$scratch/unzipped"
+unzip -q "$build/dist/tunewire-$version.zip" -d "$scratch/unzipped"
+check_tree "zip holds the Plugins folder layout" "$scratch/unzipped"
+
+installer=$build/dist/tunewire-$version-setup.exe
+"$build/wine-run.sh" "$installer" /S "/D=$win_scratch\\Chosen"
+check_tree "silent install into the folder given with /D=" "$scratch/Chosen/Plugins"
+
+"$build/wine-run.sh" reg add "$uninstall_key" /v UninstallString /t REG_SZ \
+  /d "\"$win_scratch\\Registered\\UninstWA.exe\"" /f >/dev/null
+"$build/wine-run.sh" "$installer" /S
+check_tree "silent install into the folder of Winamp's uninstaller" "$scratch/Registered/Plugins"
+"$build/wine-run.sh" reg delete "$uninstall_key" /f >/dev/null
+
+if [ "$default_existed" = 0 ]; then
+  "$build/wine-run.sh" "$installer" /S
+  check_tree "silent install into Program Files without an uninstall entry" "$default_dir/Plugins"
+fi
+
+[ "$failures" = 0 ] && echo "installer_test: all checks passed" || echo "installer_test: $failures failed"
+exit "$failures"
