@@ -7,7 +7,7 @@ packages=(
   cmake make g++-mingw-w64-i686 mingw-w64-tools
   wine wine32:i386 xvfb xauth
   googletest
-  php-cli php-gd
+  php-cli php-gd fonts-dejavu-core
   nsis zip unzip
   iproute2
 )
