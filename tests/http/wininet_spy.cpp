@@ -1,0 +1,292 @@
+// Import-table redirection for WinInetSpy. The plugin's code is linked into the
+// test executable, so its WinInet calls go through the executable's own import
+// slots; swapping a slot redirects exactly those calls and nothing inside
+// WinInet itself.
+#include "http/wininet_spy.h"
+
+#include <wininet.h>
+
+#include <cstdio>
+#include <map>
+#include <mutex>
+#include <stdexcept>
+
+namespace {
+
+std::mutex g_mutex;
+std::vector<std::string> g_calls;
+std::map<HINTERNET, std::string> g_handleNames;
+std::map<std::string, DWORD> g_failures;
+DWORD g_readLimit = 0;
+
+decltype(&InternetOpenA) g_realOpen;
+decltype(&InternetConnectA) g_realConnect;
+decltype(&HttpOpenRequestA) g_realOpenRequest;
+decltype(&HttpSendRequestA) g_realSend;
+decltype(&HttpQueryInfoA) g_realQueryInfo;
+decltype(&InternetReadFile) g_realRead;
+decltype(&InternetCloseHandle) g_realClose;
+
+std::string Quoted(const char* text)
+{
+    return text == nullptr ? "null" : "\"" + std::string(text) + "\"";
+}
+
+std::string Quoted(const void* data, DWORD length)
+{
+    return data == nullptr ? "null" : "\"" + std::string(static_cast<const char*>(data), length) + "\"";
+}
+
+std::string Hex(DWORD value)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%lx", static_cast<unsigned long>(value));
+    return text;
+}
+
+std::string NameOf(HINTERNET handle)
+{
+    std::lock_guard<std::mutex> lock(g_mutex);
+    auto found = g_handleNames.find(handle);
+    if (found != g_handleNames.end())
+        return found->second;
+    return handle == nullptr ? "null" : "unknown";
+}
+
+// True when the test asked for this call to fail; the error is then set.
+bool TakeFailure(const std::string& function)
+{
+    std::lock_guard<std::mutex> lock(g_mutex);
+    auto found = g_failures.find(function);
+    if (found == g_failures.end())
+        return false;
+    SetLastError(found->second);
+    g_failures.erase(found);
+    return true;
+}
+
+void Log(const std::string& line, bool failed)
+{
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_calls.push_back(failed ? line + " -> failed" : line);
+}
+
+HINTERNET Named(HINTERNET handle, const char* name)
+{
+    std::lock_guard<std::mutex> lock(g_mutex);
+    if (handle != nullptr)
+        g_handleNames[handle] = name;
+    return handle;
+}
+
+// Each recorder keeps the real function's last error intact for its caller.
+HINTERNET WINAPI SpyOpen(LPCSTR agent, DWORD access, LPCSTR proxy, LPCSTR bypass, DWORD flags)
+{
+    std::string line = "InternetOpenA(" + Quoted(agent) + ", " + std::to_string(access) + ", " +
+                       Quoted(proxy) + ", " + Quoted(bypass) + ", " + Hex(flags) + ")";
+    bool fail = TakeFailure("InternetOpenA");
+    HINTERNET handle = fail ? nullptr : g_realOpen(agent, access, proxy, bypass, flags);
+    DWORD error = GetLastError();
+    Log(line, handle == nullptr);
+    Named(handle, "session");
+    SetLastError(error);
+    return handle;
+}
+
+HINTERNET WINAPI SpyConnect(HINTERNET session, LPCSTR server, INTERNET_PORT port, LPCSTR user,
+                            LPCSTR password, DWORD service, DWORD flags, DWORD_PTR context)
+{
+    std::string line = "InternetConnectA(" + NameOf(session) + ", " + Quoted(server) + ", " +
+                       std::to_string(port) + ", " + Quoted(user) + ", " + Quoted(password) +
+                       ", " + std::to_string(service) + ", " + Hex(flags) + ", " +
+                       std::to_string(context) + ")";
+    bool fail = TakeFailure("InternetConnectA");
+    HINTERNET handle = fail ? nullptr
+                            : g_realConnect(session, server, port, user, password, service,
+                                            flags, context);
+    DWORD error = GetLastError();
+    Log(line, handle == nullptr);
+    Named(handle, "connection");
+    SetLastError(error);
+    return handle;
+}
+
+HINTERNET WINAPI SpyOpenRequest(HINTERNET connection, LPCSTR verb, LPCSTR object, LPCSTR version,
+                                LPCSTR referer, LPCSTR* acceptTypes, DWORD flags,
+                                DWORD_PTR context)
+{
+    std::string line = "HttpOpenRequestA(" + NameOf(connection) + ", " + Quoted(verb) + ", " +
+                       Quoted(object) + ", " + Quoted(version) + ", " + Quoted(referer) + ", " +
+                       (acceptTypes == nullptr ? "null" : "types") + ", " + Hex(flags) + ", " +
+                       std::to_string(context) + ")";
+    bool fail = TakeFailure("HttpOpenRequestA");
+    HINTERNET handle = fail ? nullptr
+                            : g_realOpenRequest(connection, verb, object, version, referer,
+                                                acceptTypes, flags, context);
+    DWORD error = GetLastError();
+    Log(line, handle == nullptr);
+    Named(handle, "request");
+    SetLastError(error);
+    return handle;
+}
+
+BOOL WINAPI SpySend(HINTERNET request, LPCSTR headers, DWORD headersLength, LPVOID data,
+                    DWORD dataLength)
+{
+    std::string line = "HttpSendRequestA(" + NameOf(request) + ", " + Quoted(headers) + ", " +
+                       std::to_string(headersLength) + ", " + Quoted(data, dataLength) + ", " +
+                       std::to_string(dataLength) + ")";
+    bool fail = TakeFailure("HttpSendRequestA");
+    BOOL ok = fail ? FALSE : g_realSend(request, headers, headersLength, data, dataLength);
+    DWORD error = GetLastError();
+    Log(line, !ok);
+    SetLastError(error);
+    return ok;
+}
+
+BOOL WINAPI SpyQueryInfo(HINTERNET request, DWORD level, LPVOID buffer, LPDWORD length,
+                         LPDWORD index)
+{
+    std::string line = "HttpQueryInfoA(" + NameOf(request) + ", " + std::to_string(level) + ", " +
+                       std::to_string(*length) + (index == nullptr ? "" : ", index") + ")";
+    bool fail = TakeFailure("HttpQueryInfoA");
+    BOOL ok = fail ? FALSE : g_realQueryInfo(request, level, buffer, length, index);
+    DWORD error = GetLastError();
+    Log(line, !ok);
+    SetLastError(error);
+    return ok;
+}
+
+BOOL WINAPI SpyRead(HINTERNET request, LPVOID buffer, DWORD size, LPDWORD bytesRead)
+{
+    std::string line = "InternetReadFile(" + NameOf(request) + ", " + std::to_string(size) + ")";
+    bool fail = TakeFailure("InternetReadFile");
+    DWORD asked = size;
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        if (g_readLimit != 0 && g_readLimit < asked)
+            asked = g_readLimit;
+    }
+    BOOL ok = fail ? FALSE : g_realRead(request, buffer, asked, bytesRead);
+    DWORD error = GetLastError();
+    Log(line, !ok);
+    SetLastError(error);
+    return ok;
+}
+
+BOOL WINAPI SpyClose(HINTERNET handle)
+{
+    std::string line = "InternetCloseHandle(" + NameOf(handle) + ")";
+    BOOL ok = g_realClose(handle);
+    DWORD error = GetLastError();
+    Log(line, false);
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        g_handleNames.erase(handle);
+    }
+    SetLastError(error);
+    return ok;
+}
+
+// The executable's import slot for WinInet that currently holds `value`.
+void** FindImportSlot(void* value)
+{
+    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+    auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports =
+        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+    for (; entry->Name != 0; ++entry) {
+        if (_stricmp(reinterpret_cast<char*>(base + entry->Name), "wininet.dll") != 0)
+            continue;
+        auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->FirstThunk);
+        for (; slot->u1.Function != 0; ++slot) {
+            if (reinterpret_cast<void*>(slot->u1.Function) == value)
+                return reinterpret_cast<void**>(&slot->u1.Function);
+        }
+    }
+    throw std::runtime_error("WinInetSpy: a WinInet function is not imported here");
+}
+
+void WriteSlot(void** slot, void* value)
+{
+    DWORD oldProtection = 0;
+    VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &oldProtection);
+    *slot = value;
+    VirtualProtect(slot, sizeof *slot, oldProtection, &oldProtection);
+}
+
+// `current` is read through the import slot itself, so it is the real
+// function as long as no spy is installed.
+template <typename Function>
+void Install(Function& real, Function current, Function spy)
+{
+    real = current;
+    WriteSlot(FindImportSlot(reinterpret_cast<void*>(real)), reinterpret_cast<void*>(spy));
+}
+
+template <typename Function>
+void Uninstall(Function real, Function spy)
+{
+    WriteSlot(FindImportSlot(reinterpret_cast<void*>(spy)), reinterpret_cast<void*>(real));
+}
+
+}  // namespace
+
+WinInetSpy::WinInetSpy()
+{
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        g_calls.clear();
+        g_handleNames.clear();
+        g_failures.clear();
+        g_readLimit = 0;
+    }
+    Install(g_realOpen, &InternetOpenA, &SpyOpen);
+    Install(g_realConnect, &InternetConnectA, &SpyConnect);
+    Install(g_realOpenRequest, &HttpOpenRequestA, &SpyOpenRequest);
+    Install(g_realSend, &HttpSendRequestA, &SpySend);
+    Install(g_realQueryInfo, &HttpQueryInfoA, &SpyQueryInfo);
+    Install(g_realRead, &InternetReadFile, &SpyRead);
+    Install(g_realClose, &InternetCloseHandle, &SpyClose);
+}
+
+WinInetSpy::~WinInetSpy()
+{
+    Uninstall(g_realOpen, &SpyOpen);
+    Uninstall(g_realConnect, &SpyConnect);
+    Uninstall(g_realOpenRequest, &SpyOpenRequest);
+    Uninstall(g_realSend, &SpySend);
+    Uninstall(g_realQueryInfo, &SpyQueryInfo);
+    Uninstall(g_realRead, &SpyRead);
+    Uninstall(g_realClose, &SpyClose);
+}
+
+std::vector<std::string> WinInetSpy::Calls() const
+{
+    std::lock_guard<std::mutex> lock(g_mutex);
+    return g_calls;
+}
+
+std::vector<std::string> WinInetSpy::CallsOf(const std::string& function) const
+{
+    std::vector<std::string> found;
+    for (const std::string& call : Calls()) {
+        if (call.compare(0, function.size() + 1, function + "(") == 0)
+            found.push_back(call);
+    }
+    return found;
+}
+
+void WinInetSpy::FailNext(const std::string& function, DWORD error)
+{
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_failures[function] = error;
+}
+
+void WinInetSpy::LimitReads(DWORD bytes)
+{
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_readLimit = bytes;
+}

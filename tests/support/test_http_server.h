@@ -1,0 +1,82 @@
+// A scriptable HTTP server in the test process, for posts over real WinInet.
+//
+// It listens on port 80 of a loopback address, by default a random 127.x.y.z
+// so tests running in parallel never meet; Host() is the text to give the
+// plugin as its server. Connections are served one after another on the
+// server's own thread. Each request is read whole (head and Content-Length
+// body), recorded, and answered with the next scripted response; once the
+// script is used up, requests get 200 with a short body. The destructor stops
+// the server promptly, even while a client is connected or a delayed answer
+// is pending.
+#pragma once
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+struct ScriptedResponse {
+    enum class Kind {
+        kAnswer,        // status line, Content-Length, Connection: close, then body
+        kCloseSilently, // read the request, close without a byte of answer
+        kGarbage,       // answer bytes that are not HTTP at all, then close
+        kReset,         // read the request, then reset the connection
+    };
+
+    Kind kind = Kind::kAnswer;
+    int status = 200;
+    std::string body;   // exact bytes, any length
+    DWORD delayMs = 0;  // waited after the request is recorded, before answering
+
+    static ScriptedResponse Answer(int status, std::string body, DWORD delayMs = 0);
+    static ScriptedResponse Of(Kind kind);
+};
+
+struct RecordedRequest {
+    std::string requestLine;           // e.g. "POST /form.php HTTP/1.0"
+    std::vector<std::string> headers;  // each "Name: value", in order
+    std::string body;
+
+    // The value of the first header with this name (any case), or "".
+    std::string Header(const std::string& name) const;
+};
+
+class TestHttpServer {
+public:
+    // `address` empty: a random 127.x.y.z, retried until one binds.
+    explicit TestHttpServer(const std::string& address = "");
+    ~TestHttpServer();
+    TestHttpServer(const TestHttpServer&) = delete;
+    TestHttpServer& operator=(const TestHttpServer&) = delete;
+
+    const std::string& Host() const { return host_; }
+
+    // Appends responses for the next requests, in order.
+    void Script(const ScriptedResponse& response);
+
+    std::vector<RecordedRequest> Requests() const;
+    bool WaitForRequests(size_t count, DWORD timeoutMs) const;
+
+private:
+    void Run();
+    void Serve(SOCKET client);
+    bool ReadRequest(SOCKET client, RecordedRequest& request);
+    ScriptedResponse NextResponse();
+    bool WaitFor(SOCKET socket, bool forWriting) const;
+    bool SendAll(SOCKET socket, const std::string& bytes) const;
+    bool Stopping() const;
+
+    std::string host_;
+    SOCKET listener_ = INVALID_SOCKET;
+    mutable std::mutex mutex_;
+    mutable std::condition_variable changed_;
+    bool stopping_ = false;
+    std::deque<ScriptedResponse> script_;
+    std::vector<RecordedRequest> requests_;
+    std::thread thread_;
+};
