@@ -1,0 +1,249 @@
+// The monitor thread of the real DLL against the stand-in main window and a
+// loopback form handler: which turns send which queries, how long it pauses,
+// and which track changes end in a post.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "plugin/host_queries.h"
+#include "support/hosted_plugin.h"
+#include "support/test_http_server.h"
+#include "support/ui_robot.h"
+
+namespace {
+
+struct Turn {
+    DWORD start;
+    std::vector<LPARAM> codes;
+};
+
+// Cuts the query log into turns: every turn begins with the playing query.
+// The last turn may still be waiting for answers, so it is left out.
+std::vector<Turn> Turns(const std::vector<HostQueryRecord>& queries)
+{
+    std::vector<Turn> turns;
+    for (const HostQueryRecord& query : queries) {
+        if (query.code == kQueryIsPlaying || turns.empty())
+            turns.push_back({query.tick, {}});
+        turns.back().codes.push_back(query.code);
+    }
+    if (!turns.empty())
+        turns.pop_back();
+    return turns;
+}
+
+const std::vector<LPARAM> kNotPlaying = {104};
+const std::vector<LPARAM> kNoChange = {104, 105, 125};
+const std::vector<LPARAM> kSameFile = {104, 105, 125, 211};
+const std::vector<LPARAM> kNewFile = {104, 105, 125, 211, 212};
+
+class MonitorTest : public ::testing::Test {
+protected:
+    MonitorTest() { plugin_.Configure(server_.Host(), "/np.php?track="); }
+
+    ~MonitorTest() override
+    {
+        if (started_ && !quit_)
+            plugin_.Quit();
+    }
+
+    void Start()
+    {
+        started_ = true;
+        plugin_.Init();
+    }
+
+    DWORD Quit()
+    {
+        quit_ = true;
+        return plugin_.Quit();
+    }
+
+    HostWindow& Host() { return plugin_.Window(); }
+
+    bool PumpUntilPosts(size_t count, DWORD timeoutMs = 4000)
+    {
+        return Host().PumpUntil([&] { return server_.Requests().size() >= count; }, timeoutMs);
+    }
+
+    // Pumps until the monitor has finished `count` more turns after now.
+    void PumpTurns(size_t count)
+    {
+        size_t target = Turns(Host().Queries()).size() + count + 1;
+        Host().PumpUntil([&] { return Turns(Host().Queries()).size() >= target; }, 2500 * (count + 1));
+    }
+
+    std::vector<std::string> Bodies() const
+    {
+        std::vector<std::string> bodies;
+        for (const RecordedRequest& request : server_.Requests())
+            bodies.push_back(request.body);
+        return bodies;
+    }
+
+    TestHttpServer server_;
+    UiRobot robot_;
+    HostedPlugin plugin_;
+    bool started_ = false;
+    bool quit_ = false;
+};
+
+TEST_F(MonitorTest, ReferenceSequencePostsEachNewTrackOnce)
+{
+    Host().SetEntry(4, "C:\\Music\\a.mp3", "Artist A - One");
+    Host().SetEntry(5, "C:\\Music\\b.mp3", "Artist B - Two");
+    Host().Play(4, 200);
+    Start();
+    ASSERT_TRUE(PumpUntilPosts(1));
+    PumpTurns(2);
+    Host().Play(5, 180);
+    ASSERT_TRUE(PumpUntilPosts(2));
+    PumpTurns(1);
+    Host().Stop();
+    PumpTurns(3);
+    Host().Play(5, 180);
+    PumpTurns(2);
+
+    EXPECT_EQ((std::vector<std::string>{"track=Artist+A+%2D+One", "track=Artist+B+%2D+Two"}),
+              Bodies());
+    EXPECT_TRUE(robot_.Boxes().empty()) << "a successful post shows nothing";
+
+    std::vector<Turn> turns = Turns(Host().Queries());
+    ASSERT_GE(turns.size(), 10u);
+    EXPECT_EQ(kNewFile, turns[0].codes);
+    EXPECT_EQ(kNoChange, turns[1].codes);
+    size_t notPlaying = 0;
+    for (size_t i = 1; i + 1 < turns.size(); ++i) {
+        DWORD gap = turns[i + 1].start - turns[i].start;
+        if (turns[i].codes == kNotPlaying) {
+            ++notPlaying;
+            EXPECT_NEAR(2000, static_cast<int>(gap), 250) << "turn " << i;
+        } else if (turns[i].codes == kNoChange) {
+            EXPECT_NEAR(1000, static_cast<int>(gap), 250) << "turn " << i;
+        }
+    }
+    EXPECT_GE(notPlaying, 2u);
+    // Playing the same entry again after the stop is no change.
+    EXPECT_EQ(kNoChange, turns.back().codes);
+}
+
+TEST_F(MonitorTest, SameFileAndMissingTitleTurnsPostNothing)
+{
+    Host().SetEntry(1, "C:\\Music\\a.mp3", "A");
+    Host().SetEntry(2, "C:\\Music\\a.mp3", "A again");
+    Host().SetEntry(3, "C:\\Music\\c.mp3", nullptr);
+    Host().Play(1, 100);
+    Start();
+    ASSERT_TRUE(PumpUntilPosts(1));
+    PumpTurns(1);
+    Host().Play(2, 100);
+    PumpTurns(2);
+    Host().Play(3, 100);
+    PumpTurns(2);
+    // The change was used up: a title arriving later is not posted.
+    Host().SetEntry(3, "C:\\Music\\c.mp3", "C");
+    PumpTurns(2);
+
+    EXPECT_EQ(1u, server_.Requests().size());
+    std::vector<Turn> turns = Turns(Host().Queries());
+    std::vector<std::vector<LPARAM>> kinds;
+    for (const Turn& turn : turns)
+        if (kinds.empty() || kinds.back() != turn.codes)
+            kinds.push_back(turn.codes);
+    EXPECT_EQ((std::vector<std::vector<LPARAM>>{kNewFile, kNoChange, kSameFile, kNoChange,
+                                                 kNewFile, kNoChange}),
+              kinds);
+}
+
+TEST_F(MonitorTest, UnknownLengthIsPostedOnlyOnceItTurnsPositive)
+{
+    Host().SetEntry(1, "http://radio.example.com/stream", "Live");
+    Host().Play(1, 0);
+    Start();
+    PumpTurns(2);
+    Host().Play(1, -1);
+    PumpTurns(2);
+    EXPECT_TRUE(server_.Requests().empty());
+    Host().Play(1, 1);
+    ASSERT_TRUE(PumpUntilPosts(1));
+    EXPECT_EQ("track=Live", server_.Requests()[0].body);
+}
+
+TEST_F(MonitorTest, OnlyTheLastPostedFileIsRemembered)
+{
+    Host().SetEntry(1, "C:\\Music\\a.mp3", "A");
+    Host().SetEntry(2, "C:\\Music\\b.mp3", "B");
+    Host().SetEntry(3, "C:\\Music\\B.mp3", "B upper");
+    Host().Play(1, 100);
+    Start();
+    ASSERT_TRUE(PumpUntilPosts(1));
+    Host().Play(2, 100);
+    ASSERT_TRUE(PumpUntilPosts(2));
+    Host().Play(1, 100);
+    ASSERT_TRUE(PumpUntilPosts(3));
+    Host().Play(2, 100);
+    ASSERT_TRUE(PumpUntilPosts(4));
+    // File names are compared with their case.
+    Host().Play(3, 100);
+    ASSERT_TRUE(PumpUntilPosts(5));
+    EXPECT_EQ((std::vector<std::string>{"track=A", "track=B", "track=A", "track=B",
+                                        "track=B+upper"}),
+              Bodies());
+}
+
+TEST_F(MonitorTest, NullFileNameRightAfterAPostKeepsTheLastFile)
+{
+    Host().SetEntry(1, "C:\\Music\\a.mp3", "A");
+    Host().SetEntry(2, nullptr, "Unnamed");
+    Host().Play(1, 100);
+    Start();
+    ASSERT_TRUE(PumpUntilPosts(1));
+    Host().Play(2, 120);
+    PumpTurns(3);
+    EXPECT_EQ(1u, server_.Requests().size());
+}
+
+TEST_F(MonitorTest, TextsFromTheHostAreCutAt260Characters)
+{
+    const std::string longName = "C:\\" + std::string(300, 'n');
+    std::string sameStart = longName;
+    sameStart[280] = 'X';  // differs only past the 260th character
+    const std::string longTitle = std::string(259, 't') + "uvw";
+    Host().SetEntry(1, longName.c_str(), longTitle.c_str());
+    Host().SetEntry(2, sameStart.c_str(), "Other");
+    Host().Play(1, 100);
+    Start();
+    ASSERT_TRUE(PumpUntilPosts(1));
+    Host().Play(2, 100);
+    PumpTurns(3);
+
+    ASSERT_EQ(1u, server_.Requests().size());
+    EXPECT_EQ("track=" + std::string(259, 't') + "u", server_.Requests()[0].body);
+}
+
+TEST_F(MonitorTest, QuitAndUnloadDuringASlowPostLeaveNothingBehind)
+{
+    server_.Script(ScriptedResponse::Answer(200, "late", 5000));
+    Host().SetEntry(1, "C:\\Music\\a.mp3", "A");
+    Host().Play(1, 100);
+    Start();
+    ASSERT_TRUE(PumpUntilPosts(1));
+
+    DWORD quitMs = Quit();
+    EXPECT_GE(quitMs, 2900u);
+    EXPECT_LT(quitMs, 3600u);
+    std::string dll = plugin_.Sandbox().Directory() + "gen_tunewire.dll";
+    plugin_.Sandbox().Unload();
+    EXPECT_NE(nullptr, GetModuleHandleA(dll.c_str())) << "the monitor still runs plugin code";
+
+    // The post ends when the server answers; the monitor then sees the flag,
+    // sends no query and lets the module go.
+    size_t queries = Host().Queries().size();
+    EXPECT_TRUE(Host().PumpUntil([&] { return GetModuleHandleA(dll.c_str()) == nullptr; }, 5000));
+    EXPECT_EQ(queries, Host().Queries().size());
+    EXPECT_EQ(1u, server_.Requests().size());
+    EXPECT_TRUE(robot_.Boxes().empty());
+}
+
+}  // namespace
