@@ -1,12 +1,135 @@
-// Placeholder until the dialog lands.
+// The configuration dialog. It keeps no settings of its own: the edit fields
+// are the only working copy until OK or Test copies them into the shared
+// buffers. A dialog may be open on the host's thread and on the monitor thread
+// at once, so every copy into or out of the shared buffers holds SettingsLock,
+// and only for the copy: never across a post, a message box or the shell.
 #include "config/config_dialog.h"
+
+#include "common/bounded_copy.h"
+#include "config/config-rc.h"
+#include "config/settings.h"
+#include "config/shell_open.h"
+#include "plugin/plugin.h"
+#include "post/post_track.h"
+
+namespace {
+
+const char kNotesText[] =
+    "Notes:\r\n"
+    "1/  The Server setting should NOT have the HTTP:// prefix\r\n"
+    "2/  The Form URL should always start with a /\r\n"
+    "3/  All settings are CaSE SenSiTiVE!!\r\n"
+    "4/  If you having trouble with the settings, try pasting the files into a web browser,\r\n"
+    "     and see what the response is. For example:   "
+    "http://www.example.com/MyHandler.php?track=\"Artist - Title\"";
+
+const char kEnhancedFeaturesLabel[] = "Enhanced Features";
+const char kEnhancedHint[] = "Want More? See what the enhanced version does ->";
+const char kEnhancedEditionPage[] = "http://www.example.com/glyphmill/upgrade.html";
+const char kConnectionTestTitle[] = "Connection Test";
+
+// wsprintfA writes at most 1024 characters, so this is as large as a caption
+// it formats can be.
+constexpr int kCaptionSize = 1024;
+
+void FillFromBuffers(HWND dialog)
+{
+    char server[kSettingSize];
+    char formHandler[kSettingSize];
+    {
+        SettingsLock lock;
+        CopyBounded(server, g_serverName, server + kSettingSize - 1);
+        CopyBounded(formHandler, g_formHandler, formHandler + kSettingSize - 1);
+    }
+    SetDlgItemTextA(dialog, IDC_SERVER_NAME, server);
+    SetDlgItemTextA(dialog, IDC_FORM_HANDLER, formHandler);
+}
+
+void InitDialog(HWND dialog)
+{
+    FillFromBuffers(dialog);
+    SetDlgItemTextA(dialog, IDC_NOTES, kNotesText);
+
+    char caption[kCaptionSize] = {};
+    wsprintfA(caption, "%s %s %s", "Version ", kVersionText, " Basic.");
+    SendMessageA(dialog, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(caption));
+
+    SetDlgItemTextA(dialog, IDC_ENHANCED_FEATURES, kEnhancedFeaturesLabel);
+    SetDlgItemTextA(dialog, IDC_ENHANCED_HINT, kEnhancedHint);
+}
+
+// Copies both edit fields into the shared buffers. With `store`, the values
+// are written to the settings file under the same hold of the lock, so a post
+// on the other thread cannot reload the old file values in between and have
+// them stored instead.
+void TakeFields(HWND dialog, bool store)
+{
+    char server[kSettingSize];
+    char formHandler[kSettingSize];
+    GetDlgItemTextA(dialog, IDC_SERVER_NAME, server, kSettingSize);
+    GetDlgItemTextA(dialog, IDC_FORM_HANDLER, formHandler, kSettingSize);
+
+    SettingsLock lock;
+    CopyBounded(g_serverName, server, g_serverName + kSettingSize - 1);
+    CopyBounded(g_formHandler, formHandler, g_formHandler + kSettingSize - 1);
+    if (store)
+        WriteSettings();
+}
+
+// The path buffers are rebuilt by every call on either thread, so the path is
+// copied out under the lock and the shell gets the private copy.
+void OpenModulePath(const char* (*getPath)())
+{
+    char path[kPathSize];
+    {
+        SettingsLock lock;
+        CopyBounded(path, getPath(), path + kPathSize - 1);
+    }
+    OpenWithShell(path);
+}
+
+}  // namespace
 
 INT_PTR ShowConfigDialog()
 {
-    return 0;
+    return DialogBoxParamA(g_pluginDescriptor.moduleInstance, MAKEINTRESOURCEA(IDD_CONFIG),
+                           g_pluginDescriptor.parentWindow, ConfigDialogProc, 0);
 }
 
-INT_PTR CALLBACK ConfigDialogProc(HWND, UINT, WPARAM, LPARAM)
+INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
+    switch (message) {
+    case WM_INITDIALOG:
+        InitDialog(dialog);
+        // Lets the platform focus the first tab stop, the form path field.
+        return 1;
+
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK:
+            TakeFields(dialog, true);
+            EndDialog(dialog, 0);
+            return 1;
+        case IDCANCEL:
+            EndDialog(dialog, 0);
+            return 1;
+        case IDC_ENHANCED_FEATURES:
+            OpenWithShell(kEnhancedEditionPage);
+            return 1;
+        case IDC_TEST:
+            TakeFields(dialog, false);
+            // Explicit buffers, not the stored-settings marker: that makes it a
+            // test post, which reports success and never opens this dialog.
+            PostTrack(kConnectionTestTitle, g_serverName, g_formHandler);
+            return 1;
+        case IDC_SERVER_FILES:
+            OpenModulePath(&GetServerFilesPath);
+            return 1;
+        case IDC_VIEW_README:
+            OpenModulePath(&GetReadmePath);
+            return 1;
+        }
+        return 0;
+    }
     return 0;
 }

@@ -1,0 +1,26 @@
+// The dialog's only way out to the shell. The platform call sits behind a
+// replaceable pointer because under Wine a real open starts a file browser,
+// an editor or a web browser that outlives the test; a test swaps in a
+// recorder and checks the exact arguments instead.
+#include "config/shell_open.h"
+
+#include <shellapi.h>
+
+#include <atomic>
+
+namespace {
+
+// Both dialogs, one per thread, may open things at the same time.
+std::atomic<ShellExecuteFunction> g_shellExecute{&ShellExecuteA};
+
+}  // namespace
+
+void OpenWithShell(const char* target)
+{
+    g_shellExecute.load()(nullptr, "open", target, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+ShellExecuteFunction ReplaceShellExecuteForTesting(ShellExecuteFunction replacement)
+{
+    return g_shellExecute.exchange(replacement);
+}

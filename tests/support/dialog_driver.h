@@ -1,0 +1,40 @@
+// Drives the real configuration dialog from a helper thread while the thread
+// that opened it sits in the dialog's modal loop, the way a user would: read
+// and type into fields, press buttons and keys, close it.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+// The caption the dialog shows once initialised.
+extern const char kConfigDialogCaption[];
+
+// The configuration dialog open on thread `threadId`, waiting up to
+// `timeoutMs` for it to appear; nullptr if none did.
+HWND WaitForConfigDialog(DWORD threadId, DWORD timeoutMs);
+
+// How many configuration dialogs this process has open right now.
+int CountConfigDialogs();
+
+// Calls ShowConfigDialog on the calling thread and meanwhile runs `script` on
+// a helper thread with the dialog's handle (nullptr if it never appeared).
+// The calling thread is blocked in the dialog while the script runs, so the
+// script may use EXPECT_*. A dialog the script leaves open is cancelled, so a
+// failed expectation cannot hang the test. Returns ShowConfigDialog's result.
+INT_PTR RunConfigDialog(const std::function<void(HWND dialog)>& script);
+
+std::string ItemText(HWND dialog, int id);
+void SetItemText(HWND dialog, int id, const std::string& text);
+
+// Posts the command a click on button `id` sends and returns at once; the
+// dialog's thread carries it out in its own time.
+void PressButton(HWND dialog, int id);
+
+// Posts a key press to the focused control of the dialog's thread, so it goes
+// through the dialog's keyboard handling (Enter, Esc) as typing would.
+void PressKey(HWND dialog, UINT virtualKey);
+
+// Waits up to `timeoutMs` for `window` to be destroyed.
+bool WaitUntilClosed(HWND window, DWORD timeoutMs);
