@@ -26,6 +26,7 @@ decltype(&HttpSendRequestA) g_realSend;
 decltype(&HttpQueryInfoA) g_realQueryInfo;
 decltype(&InternetReadFile) g_realRead;
 decltype(&InternetCloseHandle) g_realClose;
+decltype(&OutputDebugStringA) g_realDebugOutput;
 
 std::string Quoted(const char* text)
 {
@@ -188,8 +189,14 @@ BOOL WINAPI SpyClose(HINTERNET handle)
     return ok;
 }
 
-// The executable's import slot for WinInet that currently holds `value`.
-void** FindImportSlot(void* value)
+void WINAPI SpyDebugOutput(LPCSTR text)
+{
+    Log("OutputDebugStringA(" + Quoted(text) + ")", false);
+    g_realDebugOutput(text);
+}
+
+// The executable's import slot for `dll` that currently holds `value`.
+void** FindImportSlot(const char* dll, void* value)
 {
     auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
     auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
@@ -198,7 +205,7 @@ void** FindImportSlot(void* value)
         nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
     for (; entry->Name != 0; ++entry) {
-        if (_stricmp(reinterpret_cast<char*>(base + entry->Name), "wininet.dll") != 0)
+        if (_stricmp(reinterpret_cast<char*>(base + entry->Name), dll) != 0)
             continue;
         auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->FirstThunk);
         for (; slot->u1.Function != 0; ++slot) {
@@ -206,7 +213,8 @@ void** FindImportSlot(void* value)
                 return reinterpret_cast<void**>(&slot->u1.Function);
         }
     }
-    throw std::runtime_error("WinInetSpy: a WinInet function is not imported here");
+    throw std::runtime_error(std::string("WinInetSpy: a function of ") + dll +
+                             " is not imported here");
 }
 
 void WriteSlot(void** slot, void* value)
@@ -220,17 +228,20 @@ void WriteSlot(void** slot, void* value)
 // `current` is read through the import slot itself, so it is the real
 // function as long as no spy is installed.
 template <typename Function>
-void Install(Function& real, Function current, Function spy)
+void Install(const char* dll, Function& real, Function current, Function spy)
 {
     real = current;
-    WriteSlot(FindImportSlot(reinterpret_cast<void*>(real)), reinterpret_cast<void*>(spy));
+    WriteSlot(FindImportSlot(dll, reinterpret_cast<void*>(real)), reinterpret_cast<void*>(spy));
 }
 
 template <typename Function>
-void Uninstall(Function real, Function spy)
+void Uninstall(const char* dll, Function real, Function spy)
 {
-    WriteSlot(FindImportSlot(reinterpret_cast<void*>(spy)), reinterpret_cast<void*>(real));
+    WriteSlot(FindImportSlot(dll, reinterpret_cast<void*>(spy)), reinterpret_cast<void*>(real));
 }
+
+const char kWinInet[] = "wininet.dll";
+const char kKernel[] = "kernel32.dll";
 
 }  // namespace
 
@@ -243,24 +254,26 @@ WinInetSpy::WinInetSpy()
         g_failures.clear();
         g_readLimit = 0;
     }
-    Install(g_realOpen, &InternetOpenA, &SpyOpen);
-    Install(g_realConnect, &InternetConnectA, &SpyConnect);
-    Install(g_realOpenRequest, &HttpOpenRequestA, &SpyOpenRequest);
-    Install(g_realSend, &HttpSendRequestA, &SpySend);
-    Install(g_realQueryInfo, &HttpQueryInfoA, &SpyQueryInfo);
-    Install(g_realRead, &InternetReadFile, &SpyRead);
-    Install(g_realClose, &InternetCloseHandle, &SpyClose);
+    Install(kWinInet, g_realOpen, &InternetOpenA, &SpyOpen);
+    Install(kWinInet, g_realConnect, &InternetConnectA, &SpyConnect);
+    Install(kWinInet, g_realOpenRequest, &HttpOpenRequestA, &SpyOpenRequest);
+    Install(kWinInet, g_realSend, &HttpSendRequestA, &SpySend);
+    Install(kWinInet, g_realQueryInfo, &HttpQueryInfoA, &SpyQueryInfo);
+    Install(kWinInet, g_realRead, &InternetReadFile, &SpyRead);
+    Install(kWinInet, g_realClose, &InternetCloseHandle, &SpyClose);
+    Install(kKernel, g_realDebugOutput, &OutputDebugStringA, &SpyDebugOutput);
 }
 
 WinInetSpy::~WinInetSpy()
 {
-    Uninstall(g_realOpen, &SpyOpen);
-    Uninstall(g_realConnect, &SpyConnect);
-    Uninstall(g_realOpenRequest, &SpyOpenRequest);
-    Uninstall(g_realSend, &SpySend);
-    Uninstall(g_realQueryInfo, &SpyQueryInfo);
-    Uninstall(g_realRead, &SpyRead);
-    Uninstall(g_realClose, &SpyClose);
+    Uninstall(kWinInet, g_realOpen, &SpyOpen);
+    Uninstall(kWinInet, g_realConnect, &SpyConnect);
+    Uninstall(kWinInet, g_realOpenRequest, &SpyOpenRequest);
+    Uninstall(kWinInet, g_realSend, &SpySend);
+    Uninstall(kWinInet, g_realQueryInfo, &SpyQueryInfo);
+    Uninstall(kWinInet, g_realRead, &SpyRead);
+    Uninstall(kWinInet, g_realClose, &SpyClose);
+    Uninstall(kKernel, g_realDebugOutput, &SpyDebugOutput);
 }
 
 std::vector<std::string> WinInetSpy::Calls() const

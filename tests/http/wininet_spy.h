@@ -1,8 +1,9 @@
-// Watches the WinInet calls of this test program without replacing WinInet.
+// Watches the WinInet calls of this test program, and its debugger output,
+// without replacing either.
 //
 // While a WinInetSpy lives, this executable's import-table entries for the
-// WinInet functions the plugin's code uses point at recorders that log each
-// call and pass it on to the real function. A test can also make the next
+// WinInet functions the plugin's code uses, and for OutputDebugStringA, point
+// at recorders that log each call and pass it on to the real function. A test can also make the next
 // call of one function fail with a given error, or cap how many bytes each
 // InternetReadFile delivers (to fix where the platform's reads split a body).
 // Only one spy may live at a time.

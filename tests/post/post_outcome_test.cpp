@@ -1,0 +1,138 @@
+// Every outcome of a post, one row each, asserted on the real message boxes,
+// the result, what the server received, whether the configuration dialog
+// opened (and on which thread), and the order in which the objects closed.
+#include <string>
+#include <vector>
+
+#include "config/settings.h"
+#include "post/post_fixture.h"
+#include "post/post_track.h"
+
+namespace {
+
+const char kTitle[] = "Artist - Title";
+const char kBody[] = "track=Artist+%2D+Title";
+const char kPlain[] = "Tunewire Plugin";
+const char kInvalid[] = "Tunewire Plugin - Invalid Config:";
+const char kFailed[] = "Tunewire Plugin - Failed To Post Data, Server Response:";
+const char kSuccessText[] =
+    "Connected to server = OK, Connected to form = OK. \n\n You should check the image on the "
+    "server, and ensure it's been updated with 'Connection Test'";
+const char kUnresolvableHost[] = "tunewire-test.invalid";
+const char kSilentHost[] = "127.255.255.1";  // nothing listens there
+
+enum class Mode { kStored, kTest };
+enum class Target { kServer, kUnresolvable, kSilent, kEmptyServer, kEmptyFormPath };
+
+struct OutcomeRow {
+    const char* name;
+    Mode mode;
+    Target target;
+    ScriptedResponse response;
+    const char* failFunction;  // a WinInet call made to fail, or null
+    DWORD failCode;
+    const char* caption;       // null: no message box at all
+    std::string text;
+    bool result;
+    size_t requests;
+    bool dialog;
+};
+
+using Kind = ScriptedResponse::Kind;
+ScriptedResponse Ok() { return ScriptedResponse::Answer(200, "OK"); }
+
+const OutcomeRow kRows[] = {
+    {"EmptyServerTestMode", Mode::kTest, Target::kEmptyServer, Ok(), nullptr, 0,
+     kInvalid, "", true, 0, false},
+    {"EmptyFormPathStoredMode", Mode::kStored, Target::kEmptyFormPath, Ok(), nullptr, 0,
+     kInvalid, "", true, 0, true},
+    {"SessionRefused", Mode::kStored, Target::kServer, Ok(), "InternetOpenA", 12001,
+     nullptr, "", true, 0, false},
+    {"ConnectionRefusedByPlatform", Mode::kStored, Target::kServer, Ok(), "InternetConnectA",
+     12005, kPlain, "Could not connect to server - check the configuration.", true, 0, false},
+    {"Status200StoredMode", Mode::kStored, Target::kServer, Ok(), nullptr, 0,
+     nullptr, "", true, 1, false},
+    {"Status200TestMode", Mode::kTest, Target::kServer, Ok(), nullptr, 0,
+     kPlain, kSuccessText, true, 1, false},
+    {"Status404ThreeLines", Mode::kStored, Target::kServer,
+     ScriptedResponse::Answer(404, "Not here.\r\nTry\tagain\n\nlater"), nullptr, 0,
+     kFailed, "Not here.Try\tagainlater", false, 1, false},
+    {"Status201", Mode::kTest, Target::kServer, ScriptedResponse::Answer(201, "made\r\n"),
+     nullptr, 0, kFailed, "made", false, 1, false},
+    {"Status204EmptyBody", Mode::kTest, Target::kServer, ScriptedResponse::Answer(204, ""),
+     nullptr, 0, kFailed, "", false, 1, false},
+    {"UnresolvableStoredMode", Mode::kStored, Target::kUnresolvable, Ok(), nullptr, 0,
+     kPlain, "Failed to connect to server, check the server address is correct.", false, 0,
+     true},
+    {"UnresolvableTestMode", Mode::kTest, Target::kUnresolvable, Ok(), nullptr, 0,
+     kPlain, "Failed to connect to server, check the server address is correct.", false, 0,
+     false},
+    {"NothingListening", Mode::kStored, Target::kSilent, Ok(), nullptr, 0,
+     kPlain, "Generic Error Code: 12029", false, 0, false},
+    {"ConnectionReset", Mode::kStored, Target::kServer, ScriptedResponse::Of(Kind::kReset),
+     nullptr, 0, kPlain, "Generic Error Code: 12030", false, 1, false},
+    {"StatusUnreadable", Mode::kTest, Target::kServer,
+     ScriptedResponse::Answer(500, "broken"), "HttpQueryInfoA", 12150,
+     kPlain, kSuccessText, true, 1, false},
+    {"ReadFailsWhileCollecting", Mode::kTest, Target::kServer,
+     ScriptedResponse::Answer(500, "broken"), "InternetReadFile", 12030,
+     kPlain, "Generic Error Code: 12030", false, 1, false},
+    {"ClosedWithoutAnswer", Mode::kTest, Target::kServer,
+     ScriptedResponse::Of(Kind::kCloseSilently), nullptr, 0, kFailed, "", false, 1, false},
+    {"NotHttpAnswer", Mode::kTest, Target::kServer, ScriptedResponse::Of(Kind::kGarbage),
+     nullptr, 0, kPlain, kSuccessText, true, 1, false},
+};
+
+class PostOutcomeTest : public PostTrackTest, public ::testing::WithParamInterface<OutcomeRow> {};
+
+TEST_P(PostOutcomeTest, ReportsTheOutcome)
+{
+    const OutcomeRow& row = GetParam();
+    std::string server = row.target == Target::kUnresolvable ? kUnresolvableHost
+                         : row.target == Target::kSilent     ? kSilentHost
+                         : row.target == Target::kEmptyServer ? ""
+                                                              : server_.Host();
+    std::string formPath = row.target == Target::kEmptyFormPath ? "" : kFormPath;
+    server_.Script(row.response);
+    if (row.failFunction != nullptr)
+        spy_.FailNext(row.failFunction, row.failCode);
+
+    bool result;
+    if (row.mode == Mode::kStored) {
+        StoreSettings(server, formPath);
+        result = PostTrack(kTitle, kUseStoredSettings, kUseStoredSettings);
+    } else {
+        FillSettingsBuffers(server, formPath);
+        result = PostTrack(kTitle, g_serverName, g_formHandler);
+    }
+
+    EXPECT_EQ(row.result, result);
+    const std::vector<SeenBox> boxes = robot_.Boxes();
+    if (row.caption == nullptr) {
+        EXPECT_TRUE(boxes.empty());
+    } else {
+        ASSERT_EQ(1u, boxes.size());
+        EXPECT_EQ(row.caption, boxes[0].caption);
+        EXPECT_EQ(row.text, boxes[0].text);
+        EXPECT_EQ(GetCurrentThreadId(), boxes[0].threadId);
+    }
+
+    const std::vector<RecordedRequest> requests = server_.Requests();
+    ASSERT_EQ(row.requests, requests.size());
+    if (!requests.empty()) {
+        EXPECT_EQ(kBody, requests[0].body);
+    }
+
+    const std::vector<DWORD> expectedDialogs =
+        row.dialog ? std::vector<DWORD>{GetCurrentThreadId()} : std::vector<DWORD>{};
+    EXPECT_EQ(expectedDialogs, dialogs_.Threads());
+
+    ExpectClosedChildFirst(spy_.Calls());
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, PostOutcomeTest, ::testing::ValuesIn(kRows),
+                         [](const ::testing::TestParamInfo<OutcomeRow>& info) {
+                             return std::string(info.param.name);
+                         });
+
+}  // namespace
