@@ -3,10 +3,12 @@
 # Plugins-folder layout, and runs the installer silently under Wine into
 # folders inside the build's prefix: one given with /D=, one named by a Winamp
 # uninstall entry, and the default. Every file must land unchanged.
-# Usage: installer_test.sh BUILD
+# Usage: installer_test.sh BUILD [DLL that must have been built]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-build=$(cd "${1:?usage: installer_test.sh BUILD}" && pwd)
+build=$(cd "${1:?usage: installer_test.sh BUILD [DLL]}" && pwd)
+dll=${2:-$build/bin/gen_tunewire.dll}
+[ -f "$dll" ] || { echo "installer_test: $dll is not built; run scripts/build.sh first" >&2; exit 1; }
 export WINEPREFIX=$build/wineprefix
 "$root/scripts/package.sh" "$build" "$build/dist" >/dev/null
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
