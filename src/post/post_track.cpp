@@ -23,10 +23,12 @@ const char kUseStoredSettings[] = "";
 
 namespace {
 
-// A form handler's error page fits easily; a server that answers with a huge
-// or endless body must not make the post use unbounded memory or time, nor
-// hold the posting thread until the body ends.
-constexpr size_t kMaxResponseText = 64 * 1024;
+// The most response text a failure report collects. A server that answers
+// with a huge or endless body must not make the post use unbounded memory or
+// time, nor hold the posting thread until the body ends. The figure is the
+// longest text the message box still shows: given 32767 characters or more it
+// shows an empty box (seen under Wine), which would hide the server's words.
+constexpr size_t kMaxResponseText = 32 * 1024 - 2;
 
 constexpr DWORD_PTR kContext = 1;
 constexpr INTERNET_PORT kHttpPort = 80;

@@ -153,6 +153,21 @@ TEST_F(HttpLayerTest, BufferFormKeepsTheLineFeedAndLeavesWhatDoesNotFit)
     EXPECT_STREQ("", buffer);
 }
 
+// Growing the text by a fixed step would copy a line this long some 30,000
+// times over; growing it geometrically keeps the read linear.
+TEST_F(HttpLayerTest, AVeryLongLineIsReadInLinearTime)
+{
+    const std::string body(4 * 1024 * 1024, 'x');
+    auto request = Respond(body + "\nend");
+    std::string line;
+    DWORD start = GetTickCount();
+    ASSERT_TRUE(request->ReadLine(line));
+    EXPECT_LT(GetTickCount() - start, 3000u);
+    EXPECT_EQ(body, line);
+    ASSERT_TRUE(request->ReadLine(line));
+    EXPECT_EQ("end", line);
+}
+
 TEST_F(HttpLayerTest, AFailedReadRaisesThePlatformCode)
 {
     auto request = Respond("abc\n");
