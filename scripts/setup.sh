@@ -10,6 +10,7 @@ packages=(
   php-cli php-gd fonts-dejavu-core
   nsis zip unzip
   iproute2
+  imagemagick
 )
 
 if [ "$(id -u)" -ne 0 ]; then
