@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <string>
 #include <thread>
 
 #include "support/ui_robot.h"
@@ -30,13 +31,15 @@ TEST(UiRobotTest, RecordsAndDismissesAPluginBoxOnAnotherThread)
 TEST(UiRobotTest, LeavesOtherCaptionsAlone)
 {
     UiRobot robot;
+    // Unique to this process: other test programs share the display.
+    const std::string caption = "Version " + std::to_string(GetCurrentProcessId());
     std::atomic<int> result{0};
-    std::thread raiser([&] { result = MessageBoxA(nullptr, "", "Version  v1.0.0.1  Basic.", MB_OK); });
+    std::thread raiser([&] { result = MessageBoxA(nullptr, "", caption.c_str(), MB_OK); });
 
     HWND other = nullptr;
     for (int i = 0; i < 200 && other == nullptr; ++i) {
         Sleep(10);
-        other = FindWindowA("#32770", "Version  v1.0.0.1  Basic.");
+        other = FindWindowA("#32770", caption.c_str());
     }
     ASSERT_NE(nullptr, other);
     Sleep(100);
