@@ -104,20 +104,19 @@ TEST_F(ConfigDialogPostTest, TestWithAnEmptyFieldReportsInvalidConfigWithoutASec
         {"empty server", "", "/np.php?track="},
         {"empty form path", server_.Host(), ""},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        UiRobot robot;
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].name);
         RunConfigDialog([&](HWND dialog) {
             ASSERT_NE(nullptr, dialog);
-            SetItemText(dialog, IDC_SERVER_NAME, c.server);
-            SetItemText(dialog, IDC_FORM_HANDLER, c.formPath);
+            SetItemText(dialog, IDC_SERVER_NAME, cases[i].server);
+            SetItemText(dialog, IDC_FORM_HANDLER, cases[i].formPath);
             PressButton(dialog, IDC_TEST);
-            ASSERT_TRUE(robot.WaitForBoxes(1, kWaitMs));
+            ASSERT_TRUE(robot_.WaitForBoxes(i + 1, kWaitMs));
             Sleep(kSettleMs);
-            std::vector<SeenBox> boxes = robot.Boxes();
-            ASSERT_EQ(1u, boxes.size());
-            EXPECT_EQ("Tunewire Plugin - Invalid Config:", boxes[0].caption);
-            EXPECT_EQ("", boxes[0].text);
+            std::vector<SeenBox> boxes = robot_.Boxes();
+            ASSERT_EQ(i + 1, boxes.size());
+            EXPECT_EQ("Tunewire Plugin - Invalid Config:", boxes[i].caption);
+            EXPECT_EQ("", boxes[i].text);
             EXPECT_TRUE(IsWindowVisible(dialog));
             EXPECT_EQ(1, CountConfigDialogs());
         });
