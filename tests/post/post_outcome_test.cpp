@@ -69,8 +69,6 @@ const OutcomeRow kRows[] = {
      false},
     {"NothingListening", Mode::kStored, Target::kSilent, Ok(), nullptr, 0,
      kPlain, "Generic Error Code: 12029", false, 0, false},
-    {"ConnectionReset", Mode::kStored, Target::kServer, ScriptedResponse::Of(Kind::kReset),
-     nullptr, 0, kPlain, "Generic Error Code: 12030", false, 1, false},
     {"StatusUnreadable", Mode::kTest, Target::kServer,
      ScriptedResponse::Answer(500, "broken"), "HttpQueryInfoA", 12150,
      kPlain, kSuccessText, true, 1, false},
