@@ -58,9 +58,12 @@ std::unique_ptr<CHttpFile> CHttpConnection::CreateRequest(const char* verb, cons
         context = this->context;
     if (version == nullptr)
         version = kDefaultHttpVersion;
-    // A refused open is deliberately not raised here: the caller still gets a
-    // request, and the failure surfaces, with the platform's code, at Send.
-    HINTERNET handle = HttpOpenRequestA(connectionHandle, verb, objectName, version, referer,
-                                        acceptTypes, flags, context);
-    return std::make_unique<CHttpFile>(handle, verb, objectName, context);
+    // The object is made before the handle is opened, so running out of memory
+    // cannot leave a handle without an owner. A refused open is deliberately
+    // not raised here: the caller still gets a request, and the failure
+    // surfaces, with the platform's code, at Send.
+    auto request = std::make_unique<CHttpFile>(nullptr, verb, objectName, context);
+    request->fileHandle = HttpOpenRequestA(connectionHandle, verb, objectName, version, referer,
+                                           acceptTypes, flags, context);
+    return request;
 }
