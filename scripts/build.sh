@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
-# Configures (once) and builds everything into the build folder given, or build/.
+# Configures (once) and builds into the build folder given (default build/):
+# everything, or only the targets named after the folder.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
+shift || true
+targets=()
+for target in "$@"; do targets+=(--target "$target"); done
 for tool in cmake i686-w64-mingw32-g++-posix; do
   command -v "$tool" >/dev/null || { echo "build.sh: $tool is missing; run scripts/setup.sh" >&2; exit 1; }
 done
@@ -10,4 +14,4 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-i686.cmake" >/dev/null
 fi
-cmake --build "$build" -j "$(nproc)"
+cmake --build "$build" -j "$(nproc)" "${targets[@]}"

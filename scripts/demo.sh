@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# The main job on one machine: PHP's built-in server on 127.0.0.1:80 serves the
+# shipped form handler, and hostsim.exe (the player stand-in) plays a short
+# playlist through the real gen_tunewire.dll under Wine. Prints each request as
+# the server received it and each title as the handler stored it.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${TUNEWIRE_BUILD_DIR:-$root/build}
+
+if [ -z "${TUNEWIRE_DISPLAY_READY:-}" ]; then
+  "$root/scripts/setup.sh"
+  "$root/scripts/build.sh" "$build" gen_tunewire hostsim >/dev/null
+  # hostsim needs a display, and every Wine process of the run must share it.
+  TUNEWIRE_DISPLAY_READY=1 exec xvfb-run -a bash "$0" "$@"
+fi
+. "$root/scripts/wine-session.sh"
+
+# Wine sees the Unix file system as drive Z:.
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+
+demo=$(mktemp -d /tmp/tunewire-demo.XXXXXX)
+www="$demo/www"
+plugins="$demo/Plugins"
+mkdir -p "$www" "$plugins/gen_tunewire"
+cp "$root"/server/* "$www/"
+cp "$root"/server/* "$plugins/gen_tunewire/"
+cp "$build/bin/gen_tunewire.dll" "$plugins/"
+printf '[WinAmp Tunewire Basic]\r\nServerName=127.0.0.1\r\nFormHandler=/MyFormHandler.php?track=\r\n' \
+  >"$plugins/plugin.ini"
+
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wineserver -k >/dev/null 2>&1 || true
+}
+trap cleanup EXIT
+
+php -S 127.0.0.1:80 -t "$www" >"$demo/php.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do
+  (exec 3<>/dev/tcp/127.0.0.1/80) 2>/dev/null && break
+  sleep 0.1
+done
+if ! (exec 3<>/dev/tcp/127.0.0.1/80) 2>/dev/null; then
+  echo "demo.sh: the form handler did not start on 127.0.0.1:80:" >&2
+  cat "$demo/php.log" >&2
+  exit 1
+fi
+echo "demo: form handler listening on http://127.0.0.1/MyFormHandler.php (files in $www)"
+
+# Report each request the server logs and each title the handler stores.
+(
+  seen=0
+  last=""
+  while sleep 0.2; do
+    lines=$(grep -c -E '\[[0-9]{3}\]: ' "$demo/php.log" || true)
+    if [ "$lines" -gt "$seen" ]; then
+      grep -E '\[[0-9]{3}\]: ' "$demo/php.log" | tail -n "$((lines - seen))" |
+        sed 's/^.*\(\[[0-9]*\]: .*\)$/server: received \1/'
+      seen=$lines
+    fi
+    now=$(cat "$www/nowplaying.txt" 2>/dev/null || true)
+    if [ -n "$now" ] && [ "$now" != "$last" ]; then
+      echo "handler: stored \"$now\""
+      last=$now
+    fi
+  done
+) &
+pids+=($!)
+
+wine "$build/bin/hostsim.exe" \
+  "$(windows_path "$plugins/gen_tunewire.dll")" \
+  "$(windows_path "$root/tools/hostsim/demo-playlist.txt")"
+sleep 0.5
+
+echo "demo: the title is in $www/nowplaying.txt: \"$(cat "$www/nowplaying.txt" 2>/dev/null)\""
+echo "demo: the image is $www/nowplaying.png"
