@@ -5,6 +5,8 @@
 // visible dialog-class windows of this process whose caption starts with
 // "Tunewire Plugin". The configuration dialog has another caption and is left
 // alone. Each box is recorded once, when first seen, then dismissed with OK.
+// Keep one robot alive at a time: two would race, and a box one of them
+// closes may never be seen by the other.
 #pragma once
 
 #include <windows.h>
