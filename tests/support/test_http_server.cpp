@@ -43,6 +43,13 @@ std::string ReasonPhrase(int status)
     }
 }
 
+std::string Head(const ScriptedResponse& response)
+{
+    return "HTTP/1.0 " + std::to_string(response.status) + " " + ReasonPhrase(response.status) +
+           "\r\nContent-Type: text/plain\r\nContent-Length: " +
+           std::to_string(response.body.size()) + "\r\nConnection: close\r\n\r\n";
+}
+
 std::string RandomLoopbackAddress()
 {
     static std::mt19937 generator(GetCurrentProcessId() ^ GetTickCount() ^
@@ -146,6 +153,14 @@ std::vector<RecordedRequest> TestHttpServer::Requests() const
 {
     std::lock_guard<std::mutex> lock(mutex_);
     return requests_;
+}
+
+std::vector<RecordedRequest> TestHttpServer::TakeRequests()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<RecordedRequest> taken;
+    taken.swap(requests_);
+    return taken;
 }
 
 bool TestHttpServer::WaitForRequests(size_t count, DWORD timeoutMs) const
@@ -268,11 +283,11 @@ void TestHttpServer::Serve(SOCKET client)
 
     switch (response.kind) {
     case ScriptedResponse::Kind::kAnswer:
-        SendAll(client, "HTTP/1.0 " + std::to_string(response.status) + " " +
-                            ReasonPhrase(response.status) +
-                            "\r\nContent-Type: text/plain\r\nContent-Length: " +
-                            std::to_string(response.body.size()) +
-                            "\r\nConnection: close\r\n\r\n" + response.body);
+        SendAll(client, Head(response) + response.body);
+        shutdown(client, SD_SEND);
+        break;
+    case ScriptedResponse::Kind::kCutShort:
+        SendAll(client, Head(response) + response.body.substr(0, response.body.size() / 2));
         shutdown(client, SD_SEND);
         break;
     case ScriptedResponse::Kind::kCloseSilently:

@@ -26,6 +26,7 @@ struct ScriptedResponse {
         kCloseSilently, // read the request, close without a byte of answer
         kGarbage,       // answer bytes that are not HTTP at all, then close
         kReset,         // read the request, then reset the connection
+        kCutShort,      // the head promises the whole body; half of it comes, then close
     };
 
     Kind kind = Kind::kAnswer;
@@ -60,6 +61,9 @@ public:
     void Script(const ScriptedResponse& response);
 
     std::vector<RecordedRequest> Requests() const;
+    // Hands over the requests recorded so far and forgets them, so a long run
+    // keeps no growing log; WaitForRequests then counts from zero again.
+    std::vector<RecordedRequest> TakeRequests();
     bool WaitForRequests(size_t count, DWORD timeoutMs) const;
 
 private:

@@ -1,0 +1,144 @@
+// The host quitting and unloading the real DLL at awkward moments: while a
+// message box or the configuration dialog holds the monitor thread, with the
+// process ending right after, and fifty whole lifetimes in one process.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "config/config-rc.h"
+#include "plugin_host.h"
+#include "process_usage.h"
+#include "support/dialog_driver.h"
+#include "support/hosted_plugin.h"
+#include "support/test_http_server.h"
+#include "support/ui_robot.h"
+
+namespace {
+
+constexpr DWORD kWaitMs = 10000;
+const char kUnresolvable[] = "tunewire-reliability.invalid";
+
+bool Loaded(const std::string& dll)
+{
+    return GetModuleHandleA(dll.c_str()) != nullptr;
+}
+
+// The monitor is held by what a failed post shows: the failure box, or the
+// configuration dialog that follows an unresolvable name. Quit gives up after
+// its wait, the host unloads, and the code must stay mapped until the user
+// closes what is open; then the monitor ends without another query.
+TEST(LifecycleStressTest, QuitAndUnloadWhileABoxOrTheDialogHoldsTheMonitor)
+{
+    for (bool dialog : {false, true}) {
+        SCOPED_TRACE(dialog ? "dialog" : "box");
+        TestHttpServer server;
+        UiRobot robot;
+        HostedPlugin plugin;
+        HostWindow& host = plugin.Window();
+        plugin.Configure(dialog ? kUnresolvable : server.Host(), "/np.php?track=");
+        server.Script(ScriptedResponse::Answer(500, "busy"));
+        robot.SetDismissing(dialog);
+        host.SetEntry(1, "C:\\Music\\a.mp3", "A");
+        host.Play(1, 100);
+        plugin.Init();
+
+        ASSERT_TRUE(host.PumpUntil([&] { return !robot.Boxes().empty(); }, kWaitMs));
+        HWND held = nullptr;
+        if (dialog) {
+            DWORD monitor = robot.Boxes()[0].threadId;
+            ASSERT_TRUE(host.PumpUntil(
+                [&] { return (held = WaitForConfigDialog(monitor, 0)) != nullptr; }, kWaitMs));
+        }
+        DWORD quitMs = plugin.Quit();
+        EXPECT_GE(quitMs, 2900u);
+        EXPECT_LT(quitMs, 3600u);
+        const std::string dll = plugin.Sandbox().Directory() + "gen_tunewire.dll";
+        plugin.Sandbox().Unload();
+        EXPECT_TRUE(Loaded(dll)) << "the monitor still runs plugin code";
+
+        size_t queries = host.Queries().size();
+        if (dialog)
+            PressButton(held, IDCANCEL);
+        else
+            robot.SetDismissing(true);
+        EXPECT_TRUE(host.PumpUntil([&] { return !Loaded(dll); }, kWaitMs));
+        EXPECT_EQ(queries, host.Queries().size());
+        EXPECT_EQ(1u, robot.Boxes().size());
+    }
+}
+
+// hostsim quits and unloads the plugin while the failure box still holds the
+// monitor, then returns from main: the process must end normally.
+TEST(LifecycleStressTest, TheHostProcessExitsCleanlyWhileABoxHoldsTheMonitor)
+{
+    TestHttpServer server;
+    server.Script(ScriptedResponse::Answer(500, "busy"));
+    TempDir folder;
+    const std::string dll = folder.Path() + "gen_tunewire.dll";
+    ASSERT_TRUE(CopyFileA((BinaryDirectory() + "gen_tunewire.dll").c_str(), dll.c_str(), FALSE));
+    WriteWholeFile(folder.Path() + "plugin.ini", "[WinAmp Tunewire Basic]\r\nServerName=" +
+                                                     server.Host() +
+                                                     "\r\nFormHandler=/np.php?track=\r\n");
+    WriteWholeFile(folder.Path() + "playlist.txt",
+                   "0 entry 1 \"C:\\Music\\a.mp3\" \"A\"\n0 play 1 100\n1500 quit\n");
+
+    std::string command = "\"" + BinaryDirectory() + "hostsim.exe\" \"" + dll + "\" \"" +
+                          folder.Path() + "playlist.txt\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &process));
+    DWORD waited = WaitForSingleObject(process.hProcess, 20000);
+    DWORD exitCode = STILL_ACTIVE;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    if (waited != WAIT_OBJECT_0)
+        TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+
+    EXPECT_EQ(WAIT_OBJECT_0, waited);
+    EXPECT_EQ(0u, exitCode);
+    EXPECT_EQ(1u, server.Requests().size());
+    EXPECT_NE(std::string::npos,
+              ReadWholeFile(folder.Path() + "plugin.ini").find("ServerName=" + server.Host()))
+        << "quit stored the settings";
+}
+
+TEST(LifecycleStressTest, FiftyLifetimesLeaveNoThreadOrHandleBehind)
+{
+    PluginSandbox sandbox;
+    const std::string dll = sandbox.Directory() + "gen_tunewire.dll";
+    sandbox.Unload();
+    HostWindow host;
+    auto lifetime = [&] {
+        PluginHost plugin;
+        ASSERT_TRUE(plugin.Load(dll, host.Handle())) << plugin.Error();
+        size_t queries = host.Queries().size();
+        plugin.Init();
+        // Quit while the monitor pauses, once it has asked its first question.
+        ASSERT_TRUE(host.PumpUntil([&] { return host.Queries().size() > queries; }, kWaitMs));
+        EXPECT_LT(plugin.Quit(), 500u);
+        plugin.Unload();
+        EXPECT_FALSE(Loaded(dll));
+    };
+
+    // The first lifetime lets Wine make what it makes once per process.
+    lifetime();
+    const int threads = ThreadCount();
+    // Wine 8's loader keeps two handles for every load and unload of this
+    // DLL, before any entry runs; the plugin must add nothing to that.
+    DWORD handles = HandleCount();
+    for (int i = 0; i < 50; ++i)
+        FreeLibrary(LoadLibraryA(dll.c_str()));
+    const DWORD loaderCost = HandleCount() - handles;
+    handles = HandleCount();
+    for (int i = 0; i < 50 && !HasFatalFailure(); ++i)
+        lifetime();
+
+    EXPECT_EQ(threads, ThreadCount());
+    // A leak of one handle per lifetime would add 50.
+    EXPECT_LE(HandleCount() - handles, loaderCost + 5) << "the loader alone: " << loaderCost;
+}
+
+}  // namespace
