@@ -58,20 +58,23 @@ void InitDialog(HWND dialog)
     SetDlgItemTextA(dialog, IDC_ENHANCED_HINT, kEnhancedHint);
 }
 
-// Copies both edit fields into the shared buffers. With `store`, the values
-// are written to the settings file under the same hold of the lock, so a post
-// on the other thread cannot reload the old file values in between and have
-// them stored instead.
-void TakeFields(HWND dialog, bool store)
-{
+struct Fields {
     char server[kSettingSize];
     char formHandler[kSettingSize];
-    GetDlgItemTextA(dialog, IDC_SERVER_NAME, server, kSettingSize);
-    GetDlgItemTextA(dialog, IDC_FORM_HANDLER, formHandler, kSettingSize);
+};
+
+// Copies both edit fields into the shared buffers and returns them. With
+// `store`, the values are written to the settings file under the same hold of
+// the lock, so a post on the other thread cannot reload the old file values
+// in between and have them stored instead.
+void TakeFields(HWND dialog, bool store, Fields& fields)
+{
+    GetDlgItemTextA(dialog, IDC_SERVER_NAME, fields.server, kSettingSize);
+    GetDlgItemTextA(dialog, IDC_FORM_HANDLER, fields.formHandler, kSettingSize);
 
     SettingsLock lock;
-    CopyBounded(g_serverName, server, g_serverName + kSettingSize - 1);
-    CopyBounded(g_formHandler, formHandler, g_formHandler + kSettingSize - 1);
+    CopyBounded(g_serverName, fields.server, g_serverName + kSettingSize - 1);
+    CopyBounded(g_formHandler, fields.formHandler, g_formHandler + kSettingSize - 1);
     if (store)
         WriteSettings();
 }
@@ -106,22 +109,30 @@ INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
-        case IDOK:
-            TakeFields(dialog, true);
+        case IDOK: {
+            Fields fields;
+            TakeFields(dialog, true, fields);
             EndDialog(dialog, 0);
             return 1;
+        }
         case IDCANCEL:
             EndDialog(dialog, 0);
             return 1;
         case IDC_ENHANCED_FEATURES:
             OpenWithShell(kEnhancedEditionPage);
             return 1;
-        case IDC_TEST:
-            TakeFields(dialog, false);
-            // Explicit buffers, not the stored-settings marker: that makes it a
+        case IDC_TEST: {
+            Fields fields;
+            TakeFields(dialog, false, fields);
+            // Explicit values, not the stored-settings marker: that makes it a
             // test post, which reports success and never opens this dialog.
-            PostTrack(kConnectionTestTitle, g_serverName, g_formHandler);
+            // They are the dialog's own copies of what the buffers now hold: a
+            // post on the other thread may reload the buffers from the file
+            // before this one reads them, and the test must try what the user
+            // typed.
+            PostTrack(kConnectionTestTitle, fields.server, fields.formHandler);
             return 1;
+        }
         case IDC_SERVER_FILES:
             OpenModulePath(&GetServerFilesPath);
             return 1;
