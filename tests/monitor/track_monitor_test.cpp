@@ -7,9 +7,7 @@
 #include <vector>
 
 #include "plugin/host_queries.h"
-#include "support/hosted_plugin.h"
-#include "support/test_http_server.h"
-#include "support/ui_robot.h"
+#include "support/monitor_fixture.h"
 
 namespace {
 
@@ -38,34 +36,9 @@ const std::vector<LPARAM> kNoChange = {104, 105, 125};
 const std::vector<LPARAM> kSameFile = {104, 105, 125, 211};
 const std::vector<LPARAM> kNewFile = {104, 105, 125, 211, 212};
 
-class MonitorTest : public ::testing::Test {
+class MonitorTest : public MonitorFixture {
 protected:
     MonitorTest() { plugin_.Configure(server_.Host(), "/np.php?track="); }
-
-    ~MonitorTest() override
-    {
-        if (started_ && !quit_)
-            plugin_.Quit();
-    }
-
-    void Start()
-    {
-        started_ = true;
-        plugin_.Init();
-    }
-
-    DWORD Quit()
-    {
-        quit_ = true;
-        return plugin_.Quit();
-    }
-
-    HostWindow& Host() { return plugin_.Window(); }
-
-    bool PumpUntilPosts(size_t count, DWORD timeoutMs = 4000)
-    {
-        return Host().PumpUntil([&] { return server_.Requests().size() >= count; }, timeoutMs);
-    }
 
     // Pumps until the monitor has finished `count` more turns after now.
     void PumpTurns(size_t count)
@@ -73,20 +46,6 @@ protected:
         size_t target = Turns(Host().Queries()).size() + count + 1;
         Host().PumpUntil([&] { return Turns(Host().Queries()).size() >= target; }, 2500 * (count + 1));
     }
-
-    std::vector<std::string> Bodies() const
-    {
-        std::vector<std::string> bodies;
-        for (const RecordedRequest& request : server_.Requests())
-            bodies.push_back(request.body);
-        return bodies;
-    }
-
-    TestHttpServer server_;
-    UiRobot robot_;
-    HostedPlugin plugin_;
-    bool started_ = false;
-    bool quit_ = false;
 };
 
 TEST_F(MonitorTest, ReferenceSequencePostsEachNewTrackOnce)

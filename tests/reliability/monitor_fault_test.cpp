@@ -11,9 +11,7 @@
 #include "config/config-rc.h"
 #include "plugin/host_queries.h"
 #include "support/dialog_driver.h"
-#include "support/hosted_plugin.h"
-#include "support/test_http_server.h"
-#include "support/ui_robot.h"
+#include "support/monitor_fixture.h"
 
 namespace {
 
@@ -73,42 +71,7 @@ std::string FormDecode(const std::string& encoded)
     return decoded;
 }
 
-class MonitorFaultTest : public ::testing::Test {
-protected:
-    ~MonitorFaultTest() override
-    {
-        if (started_ && !quit_)
-            plugin_.Quit();
-    }
-
-    void Start()
-    {
-        started_ = true;
-        plugin_.Init();
-    }
-
-    DWORD Quit()
-    {
-        quit_ = true;
-        return plugin_.Quit();
-    }
-
-    HostWindow& Host() { return plugin_.Window(); }
-
-    std::vector<std::string> Bodies() const
-    {
-        std::vector<std::string> bodies;
-        for (const RecordedRequest& request : server_.Requests())
-            bodies.push_back(request.body);
-        return bodies;
-    }
-
-    TestHttpServer server_;
-    UiRobot robot_;
-    HostedPlugin plugin_;
-    bool started_ = false;
-    bool quit_ = false;
-};
+using MonitorFaultTest = MonitorFixture;
 
 TEST_F(MonitorFaultTest, EachFaultIsReportedAndTheNextTrackIsPosted)
 {
