@@ -4,13 +4,12 @@
 set -euo pipefail
 
 packages=(
-  cmake make g++-mingw-w64-i686 mingw-w64-tools
+  cmake make g++-mingw-w64-i686
   wine wine32:i386 xvfb xauth
   googletest
   php-cli php-gd fonts-dejavu-core
   nsis zip unzip
-  iproute2
-  imagemagick
+  imagemagick  # scripts/screenshot-dialog.sh
 )
 
 if [ "$(id -u)" -ne 0 ]; then
