@@ -4,6 +4,8 @@
 // WinInet itself.
 #include "http/wininet_spy.h"
 
+#include "support/import_slot.h"
+
 #include <wininet.h>
 
 #include <cstdio>
@@ -195,49 +197,19 @@ void WINAPI SpyDebugOutput(LPCSTR text)
     g_realDebugOutput(text);
 }
 
-// The executable's import slot for `dll` that currently holds `value`.
-void** FindImportSlot(const char* dll, void* value)
-{
-    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
-    auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
-    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& imports =
-        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
-    for (; entry->Name != 0; ++entry) {
-        if (_stricmp(reinterpret_cast<char*>(base + entry->Name), dll) != 0)
-            continue;
-        auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->FirstThunk);
-        for (; slot->u1.Function != 0; ++slot) {
-            if (reinterpret_cast<void*>(slot->u1.Function) == value)
-                return reinterpret_cast<void**>(&slot->u1.Function);
-        }
-    }
-    throw std::runtime_error(std::string("WinInetSpy: a function of ") + dll +
-                             " is not imported here");
-}
-
-void WriteSlot(void** slot, void* value)
-{
-    DWORD oldProtection = 0;
-    VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &oldProtection);
-    *slot = value;
-    VirtualProtect(slot, sizeof *slot, oldProtection, &oldProtection);
-}
-
 // `current` is read through the import slot itself, so it is the real
 // function as long as no spy is installed.
 template <typename Function>
 void Install(const char* dll, Function& real, Function current, Function spy)
 {
     real = current;
-    WriteSlot(FindImportSlot(dll, reinterpret_cast<void*>(real)), reinterpret_cast<void*>(spy));
+    WriteImportSlot(FindImportSlot(dll, reinterpret_cast<void*>(real)), reinterpret_cast<void*>(spy));
 }
 
 template <typename Function>
 void Uninstall(const char* dll, Function real, Function spy)
 {
-    WriteSlot(FindImportSlot(dll, reinterpret_cast<void*>(spy)), reinterpret_cast<void*>(real));
+    WriteImportSlot(FindImportSlot(dll, reinterpret_cast<void*>(spy)), reinterpret_cast<void*>(real));
 }
 
 const char kWinInet[] = "wininet.dll";
