@@ -11,8 +11,8 @@
 #include "config/config-rc.h"
 #include "config/settings.h"
 #include "post/post_track.h"
+#include "dialog_fixture.h"
 #include "support/dialog_driver.h"
-#include "support/plugin_sandbox.h"
 #include "support/test_http_server.h"
 #include "support/ui_robot.h"
 
@@ -26,21 +26,8 @@ const char kSuccessText[] =
     "Connected to server = OK, Connected to form = OK. \n\n You should check the image on the "
     "server, and ensure it's been updated with 'Connection Test'";
 
-class ConfigDialogPostTest : public ::testing::Test {
+class ConfigDialogPostTest : public DialogFixture {
 protected:
-    void SetUp() override
-    {
-        sandbox_.AdoptAsStaticModule();
-        g_pluginDescriptor.parentWindow = nullptr;
-        std::strcpy(g_serverName, "buffer.example.com");
-        std::strcpy(g_formHandler, "/buffer.php?track=");
-    }
-
-    bool IniExists() const
-    {
-        return GetFileAttributesA(sandbox_.IniPath().c_str()) != INVALID_FILE_ATTRIBUTES;
-    }
-
     // Types the two values, presses Test and waits for the post's one box.
     SeenBox RunTest(HWND dialog, const std::string& server, const std::string& formPath)
     {
@@ -54,7 +41,6 @@ protected:
         return boxes.empty() ? SeenBox{} : boxes.front();
     }
 
-    PluginSandbox sandbox_;
     TestHttpServer server_;
     UiRobot robot_;
 };

@@ -11,8 +11,8 @@
 #include "config/config-rc.h"
 #include "config/settings.h"
 #include "config/shell_open.h"
+#include "dialog_fixture.h"
 #include "support/dialog_driver.h"
-#include "support/plugin_sandbox.h"
 
 namespace {
 
@@ -63,26 +63,17 @@ std::vector<std::string> SplitLines(const std::string& text)
     return lines;
 }
 
-class ConfigDialogTest : public ::testing::Test {
+class ConfigDialogTest : public DialogFixture {
 protected:
     void SetUp() override
     {
-        sandbox_.AdoptAsStaticModule();
-        g_pluginDescriptor.parentWindow = nullptr;
-        std::strcpy(g_serverName, "buffer.example.com");
-        std::strcpy(g_formHandler, "/buffer.php?track=");
+        DialogFixture::SetUp();
         previousShell_ = ReplaceShellExecuteForTesting(RecordShellExecute);
         g_shellCalls.clear();
     }
 
     void TearDown() override { ReplaceShellExecuteForTesting(previousShell_); }
 
-    bool IniExists() const
-    {
-        return GetFileAttributesA(sandbox_.IniPath().c_str()) != INVALID_FILE_ATTRIBUTES;
-    }
-
-    PluginSandbox sandbox_;
     ShellExecuteFunction previousShell_ = nullptr;
 };
 
