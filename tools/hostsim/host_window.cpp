@@ -132,7 +132,12 @@ void HostWindow::Pump(DWORD ms)
 bool HostWindow::PumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
 {
     DWORD start = GetTickCount();
+    // `done` is asked before any message is dispatched, so a caller waiting
+    // for a moment that has already come (a script event at time 0) acts
+    // before the plugin's next query is answered.
     for (;;) {
+        if (done())
+            return true;
         MSG message;
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&message);
