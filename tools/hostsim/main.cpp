@@ -2,9 +2,10 @@
 // main window, calls init, plays a playlist script against it (answering the
 // plugin's track queries), and quits and unloads it, reporting as it goes.
 //
-//   hostsim.exe [--log FILE] PLUGIN.dll SCRIPT
+//   hostsim.exe [--log FILE] [--ansi-only] PLUGIN.dll SCRIPT
 //
 // --log writes every query the plugin sent, with its answer, to FILE.
+// --ansi-only plays an older player, whose wide-text queries answer null.
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -18,6 +19,7 @@ namespace {
 
 struct Options {
     std::string logPath;
+    bool ansiOnly = false;
     std::string pluginPath;
     std::string scriptPath;
 };
@@ -29,6 +31,8 @@ bool ParseArguments(int argc, char** argv, Options& options)
         std::string argument = argv[i];
         if (argument == "--log" && i + 1 < argc)
             options.logPath = argv[++i];
+        else if (argument == "--ansi-only")
+            options.ansiOnly = true;
         else
             positional.push_back(argument);
     }
@@ -47,13 +51,39 @@ void Say(const char* format, const std::string& text = std::string())
     std::fflush(stdout);
 }
 
+// False when `text` is not valid UTF-8.
+bool FromUtf8(const std::string& text, std::wstring& wide)
+{
+    if (text.empty()) {
+        wide.clear();
+        return true;
+    }
+    int size = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(),
+                                   static_cast<int>(text.size()), nullptr, 0);
+    if (size == 0)
+        return false;
+    wide.assign(size, L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
+                        wide.data(), size);
+    return true;
+}
+
 void Apply(const ScriptEvent& event, HostWindow& window)
 {
     switch (event.kind) {
-    case ScriptEvent::kEntry:
-        window.SetEntry(event.position, event.fileIsNull ? nullptr : event.file.c_str(),
-                        event.titleIsNull ? nullptr : event.title.c_str());
+    case ScriptEvent::kEntry: {
+        // The script is UTF-8; a line that is not (an older script saved in
+        // the ANSI code page) gives its bytes as the ANSI texts.
+        std::wstring file;
+        std::wstring title;
+        if (FromUtf8(event.file, file) && FromUtf8(event.title, title))
+            window.SetEntry(event.position, event.fileIsNull ? nullptr : file.c_str(),
+                            event.titleIsNull ? nullptr : title.c_str());
+        else
+            window.SetEntry(event.position, event.fileIsNull ? nullptr : event.file.c_str(),
+                            event.titleIsNull ? nullptr : event.title.c_str());
         break;
+    }
     case ScriptEvent::kPlay:
         window.Play(event.position, event.length);
         Say("playing entry %s", std::to_string(event.position) + ", length " +
@@ -74,7 +104,7 @@ int main(int argc, char** argv)
 {
     Options options;
     if (!ParseArguments(argc, argv, options)) {
-        std::fprintf(stderr, "usage: hostsim.exe [--log FILE] PLUGIN.dll SCRIPT\n");
+        std::fprintf(stderr, "usage: hostsim.exe [--log FILE] [--ansi-only] PLUGIN.dll SCRIPT\n");
         return 2;
     }
     std::ifstream scriptFile(options.scriptPath);
@@ -94,6 +124,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "hostsim: cannot create the main window (no display?)\n");
         return 1;
     }
+    window.SetAnsiOnly(options.ansiOnly);
     std::ofstream log;
     if (!options.logPath.empty()) {
         log.open(options.logPath);
