@@ -14,6 +14,7 @@
 #include "host_window.h"
 #include "playlist_script.h"
 #include "plugin_host.h"
+#include "script_entry.h"
 
 namespace {
 
@@ -51,39 +52,12 @@ void Say(const char* format, const std::string& text = std::string())
     std::fflush(stdout);
 }
 
-// False when `text` is not valid UTF-8.
-bool FromUtf8(const std::string& text, std::wstring& wide)
-{
-    if (text.empty()) {
-        wide.clear();
-        return true;
-    }
-    int size = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(),
-                                   static_cast<int>(text.size()), nullptr, 0);
-    if (size == 0)
-        return false;
-    wide.assign(size, L'\0');
-    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
-                        wide.data(), size);
-    return true;
-}
-
 void Apply(const ScriptEvent& event, HostWindow& window)
 {
     switch (event.kind) {
-    case ScriptEvent::kEntry: {
-        // The script is UTF-8; a line that is not (an older script saved in
-        // the ANSI code page) gives its bytes as the ANSI texts.
-        std::wstring file;
-        std::wstring title;
-        if (FromUtf8(event.file, file) && FromUtf8(event.title, title))
-            window.SetEntry(event.position, event.fileIsNull ? nullptr : file.c_str(),
-                            event.titleIsNull ? nullptr : title.c_str());
-        else
-            window.SetEntry(event.position, event.fileIsNull ? nullptr : event.file.c_str(),
-                            event.titleIsNull ? nullptr : event.title.c_str());
+    case ScriptEvent::kEntry:
+        SetScriptEntry(window, event);
         break;
-    }
     case ScriptEvent::kPlay:
         window.Play(event.position, event.length);
         Say("playing entry %s", std::to_string(event.position) + ", length " +
