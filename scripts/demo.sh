@@ -3,9 +3,22 @@
 # shipped form handler, and hostsim.exe (the player stand-in) plays a short
 # playlist through the real gen_tunewire.dll under Wine. Prints each request as
 # the server received it and each title as the handler stored it.
+# Usage: demo.sh [--unicode]   (--unicode: Charset=utf-8 and a playlist with
+# Japanese, Cyrillic and emoji titles)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TUNEWIRE_BUILD_DIR:-$root/build}
+
+charset_line=""
+playlist="$root/tools/hostsim/demo-playlist.txt"
+case "${1:-}" in
+  "") ;;
+  --unicode)
+    charset_line='Charset=utf-8\r\n'
+    playlist="$root/tools/hostsim/demo-playlist-unicode.txt"
+    ;;
+  *) echo "usage: demo.sh [--unicode]" >&2; exit 2 ;;
+esac
 
 if [ -z "${TUNEWIRE_DISPLAY_READY:-}" ]; then
   "$root/scripts/setup.sh"
@@ -25,7 +38,7 @@ mkdir -p "$www" "$plugins/gen_tunewire"
 cp "$root"/server/* "$www/"
 cp "$root"/server/* "$plugins/gen_tunewire/"
 cp "$build/bin/gen_tunewire.dll" "$plugins/"
-printf '[WinAmp Tunewire Basic]\r\nServerName=127.0.0.1\r\nFormHandler=/MyFormHandler.php?track=\r\n' \
+printf '[WinAmp Tunewire Basic]\r\nServerName=127.0.0.1\r\nFormHandler=/MyFormHandler.php?track=\r\n%b' "$charset_line" \
   >"$plugins/plugin.ini"
 
 pids=()
@@ -70,7 +83,7 @@ pids+=($!)
 
 wine "$build/bin/hostsim.exe" \
   "$(windows_path "$plugins/gen_tunewire.dll")" \
-  "$(windows_path "$root/tools/hostsim/demo-playlist.txt")"
+  "$(windows_path "$playlist")"
 sleep 0.5
 
 echo "demo: the title is in $www/nowplaying.txt: \"$(cat "$www/nowplaying.txt" 2>/dev/null)\""

@@ -6,6 +6,7 @@
 #include "config/config_dialog.h"
 
 #include "common/bounded_copy.h"
+#include "config/charset_setting.h"
 #include "config/config-rc.h"
 #include "config/settings.h"
 #include "config/shell_open.h"
@@ -130,7 +131,10 @@ INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
             // post on the other thread may reload the buffers from the file
             // before this one reads them, and the test must try what the user
             // typed.
-            PostTrack(kConnectionTestTitle, fields.server, fields.formHandler);
+            // In Unicode mode the test is labelled as the monitor's posts
+            // are; the title is ASCII, so its bytes are the same either way.
+            PostTrack(kConnectionTestTitle, fields.server, fields.formHandler,
+                      IsUnicodeMode() ? TitleCharset::kUtf8 : TitleCharset::kAnsi);
             return 1;
         }
         case IDC_SERVER_FILES:

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "config/charset_setting.h"
 #include "plugin/plugin.h"
 
 char g_serverName[kSettingSize];
@@ -21,6 +22,7 @@ void ReadSettings()
                              g_serverName, kSettingSize, file);
     GetPrivateProfileStringA(kProductName, "FormHandler", kDefaultFormHandler,
                              g_formHandler, kSettingSize, file);
+    ReadCharsetSetting(file);
 }
 
 void WriteSettings()

@@ -7,11 +7,18 @@
 // the last one posted. Every pause waits on the stop event, so quit wakes a
 // pausing monitor at once; the flag is checked after each pause before any
 // further query.
+//
+// In Unicode mode the turn is the same, query for query, with the wide
+// queries in place of the ANSI ones: file names are compared as the player's
+// wide texts and the title is posted as UTF-8.
 #include "monitor/track_monitor.h"
 
 #include <cstring>
+#include <cwchar>
 
 #include "common/bounded_copy.h"
+#include "config/charset_setting.h"
+#include "monitor/host_text.h"
 #include "plugin/host_queries.h"
 #include "plugin/lifecycle.h"
 #include "plugin/plugin.h"
@@ -22,7 +29,7 @@ namespace {
 // The player is asked once a second while it plays, every two seconds while not.
 constexpr DWORD kPauseMs = 1000;
 // Texts from the host are copied at once and cut here: the host's own limit.
-constexpr int kTextLimit = 260;
+constexpr int kTextLimit = kHostTextLimit;
 
 struct MonitorState {
     HWND host = nullptr;
@@ -33,6 +40,10 @@ struct MonitorState {
     char currentFile[kTextLimit + 1] = {};
     char lastPostedFile[kTextLimit + 1] = {};
     char title[kTextLimit + 1] = {};
+    // The same texts in Unicode mode; the title as it is posted, in UTF-8.
+    wchar_t currentWideFile[kWideTextSize] = {};
+    wchar_t lastPostedWideFile[kWideTextSize] = {};
+    char utf8Title[kUtf8TextSize] = {};
 };
 
 LRESULT Ask(HWND host, WPARAM argument, HostQuery query)
@@ -59,6 +70,72 @@ void CopyHostText(char* destination, LRESULT answer)
     CopyBounded(destination, reinterpret_cast<const char*>(answer), destination + kTextLimit);
 }
 
+// The current entry's file name into the current file name; a null answer
+// leaves it as it was. In Unicode mode an older player's null wide answer is
+// followed by the ANSI query.
+void AskFileName(MonitorState& s, bool unicode)
+{
+    if (unicode) {
+        LRESULT wide = Ask(s.host, s.currentPosition, kQueryWideFileName);
+        if (wide != 0) {
+            CopyWideHostText(s.currentWideFile, reinterpret_cast<const wchar_t*>(wide));
+            return;
+        }
+    }
+    LRESULT file = Ask(s.host, s.currentPosition, kQueryFileName);
+    if (file == 0)
+        return;
+    if (unicode)
+        CopyAnsiHostTextAsWide(s.currentWideFile, reinterpret_cast<const char*>(file));
+    else
+        CopyHostText(s.currentFile, file);
+}
+
+bool SameFileAsLastPosted(const MonitorState& s, bool unicode)
+{
+    if (unicode)
+        return std::wcscmp(s.currentWideFile, s.lastPostedWideFile) == 0;
+    return std::strcmp(s.currentFile, s.lastPostedFile) == 0;
+}
+
+// The current entry's title into the mode's title buffer; false when the
+// player has none.
+bool AskTitle(MonitorState& s, bool unicode)
+{
+    wchar_t wideTitle[kWideTextSize];
+    if (unicode) {
+        LRESULT wide = Ask(s.host, s.currentPosition, kQueryWideTitle);
+        if (wide != 0) {
+            CopyWideHostText(wideTitle, reinterpret_cast<const wchar_t*>(wide));
+            ConvertToUtf8(wideTitle, s.utf8Title);
+            return true;
+        }
+    }
+    LRESULT title = Ask(s.host, s.currentPosition, kQueryTitle);
+    if (title == 0)
+        return false;
+    if (unicode) {
+        CopyAnsiHostTextAsWide(wideTitle, reinterpret_cast<const char*>(title));
+        ConvertToUtf8(wideTitle, s.utf8Title);
+    } else {
+        CopyHostText(s.title, title);
+    }
+    return true;
+}
+
+void PostTitle(MonitorState& s, bool unicode)
+{
+    if (unicode) {
+        PostTrack(s.utf8Title, kUseStoredSettings, kUseStoredSettings, TitleCharset::kUtf8);
+        std::wcscpy(s.lastPostedWideFile, s.currentWideFile);
+        s.utf8Title[0] = '\0';
+    } else {
+        PostTrack(s.title, kUseStoredSettings, kUseStoredSettings);
+        CopyBounded(s.lastPostedFile, s.currentFile, s.lastPostedFile + kTextLimit);
+        s.title[0] = '\0';
+    }
+}
+
 // One turn after the player answered "playing". Returns false when the turn
 // already paused and the flag is to be checked before anything else.
 bool PlayingTurn(MonitorState& s)
@@ -73,21 +150,17 @@ bool PlayingTurn(MonitorState& s)
     if (s.currentLength == s.previousLength && s.currentPosition == s.previousPosition)
         return true;
 
-    LRESULT file = Ask(s.host, s.currentPosition, kQueryFileName);
-    if (file != 0)
-        CopyHostText(s.currentFile, file);
-    if (std::strcmp(s.currentFile, s.lastPostedFile) == 0) {
+    // Sampled once, so the whole change is asked, compared and posted in one
+    // mode even if the post's reading of the settings switches it.
+    const bool unicode = IsUnicodeMode();
+    AskFileName(s, unicode);
+    if (SameFileAsLastPosted(s, unicode)) {
         Pause();
         return false;
     }
-
-    LRESULT title = Ask(s.host, s.currentPosition, kQueryTitle);
-    if (title == 0)
+    if (!AskTitle(s, unicode))
         return true;
-    CopyHostText(s.title, title);
-    PostTrack(s.title, kUseStoredSettings, kUseStoredSettings);
-    CopyBounded(s.lastPostedFile, s.currentFile, s.lastPostedFile + kTextLimit);
-    s.title[0] = '\0';
+    PostTitle(s, unicode);
     return true;
 }
 

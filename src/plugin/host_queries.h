@@ -13,4 +13,6 @@ enum HostQuery : LPARAM {
     kQueryPlaylistPosition = 125,  // wParam 0; current playlist entry
     kQueryFileName = 211,          // wParam position; address of the file name, or null
     kQueryTitle = 212,             // wParam position; address of the display title, or null
+    kQueryWideTitle = 213,         // as 212, a wide text; null from older players
+    kQueryWideFileName = 214,      // as 211, a wide text; null from older players
 };

@@ -37,6 +37,7 @@ constexpr DWORD kNameNotResolved = 12007;  // ERROR_INTERNET_NAME_NOT_RESOLVED
 const char kAgent[] = "My Sessions";
 const char kContentTypeHeader[] = "Content-Type: application/x-www-form-urlencoded";
 const char kBodyPrefix[] = "track=";
+const char kUtf8Field[] = "&charset=utf-8";
 
 const char kCaption[] = "Tunewire Plugin";
 const char kInvalidConfigCaption[] = "Tunewire Plugin - Invalid Config:";
@@ -127,7 +128,17 @@ bool SendAndReport(CHttpFile& request, const std::string& body, bool testMode)
     }
 }
 
-bool Post(const char* title, const char* server, const char* formPath)
+// The same encoder serves both kinds of title: it works byte by byte, so UTF-8
+// bytes come out percent-encoded like any other byte above 7F.
+std::string Body(const std::string& title, TitleCharset charset)
+{
+    std::string body = kBodyPrefix + UrlEncode(title);
+    if (charset == TitleCharset::kUtf8)
+        body += kUtf8Field;
+    return body;
+}
+
+bool Post(const char* title, const char* server, const char* formPath, TitleCharset charset)
 {
     const std::string titleCopy = title;
     const PostValues values = SettleValues(server, formPath);
@@ -162,7 +173,7 @@ bool Post(const char* title, const char* server, const char* formPath)
         connection->CreateRequest("POST", values.formPath.c_str(), nullptr, kContext, nullptr,
                                   nullptr, INTERNET_FLAG_RELOAD);
 
-    const std::string body = kBodyPrefix + UrlEncode(titleCopy);
+    const std::string body = Body(titleCopy, charset);
     OutputDebugStringA(body.c_str());
 
     const bool result = SendAndReport(*request, body, values.testMode);
@@ -181,10 +192,10 @@ bool Post(const char* title, const char* server, const char* formPath)
 // Nothing may escape to the callers, a thread procedure and a dialog
 // procedure. If memory runs out, the objects made so far close themselves as
 // they are destroyed, and the post counts as failed without a message.
-bool PostTrack(const char* title, const char* server, const char* formPath)
+bool PostTrack(const char* title, const char* server, const char* formPath, TitleCharset charset)
 {
     try {
-        return Post(title, server, formPath);
+        return Post(title, server, formPath, charset);
     } catch (const std::bad_alloc&) {
         return false;
     }

@@ -9,4 +9,10 @@
 // text is an explicit (and invalid) value, which makes the post a test post.
 extern const char kUseStoredSettings[];
 
-bool PostTrack(const char* title, const char* server, const char* formPath);
+// What the title's bytes are. A UTF-8 title is posted with "&charset=utf-8"
+// after the track field, so a form handler tells the two apart; an ANSI title
+// is posted exactly as "track=<encoded title>".
+enum class TitleCharset { kAnsi, kUtf8 };
+
+bool PostTrack(const char* title, const char* server, const char* formPath,
+               TitleCharset charset = TitleCharset::kAnsi);

@@ -8,6 +8,7 @@
 #include <string>
 #include <thread>
 
+#include "config/charset_setting.h"
 #include "config/config-rc.h"
 #include "config/settings.h"
 #include "post/post_track.h"
@@ -62,6 +63,38 @@ TEST_F(ConfigDialogPostTest, TestAgainstA200ServerReportsSuccessAndStaysOpen)
     EXPECT_EQ("POST /np.php?track= HTTP/1.0", requests[0].requestLine);
     EXPECT_EQ("track=Connection+Test", requests[0].body);
     EXPECT_FALSE(IniExists());
+}
+
+// The mode is what the settings file said when the settings were last read;
+// the dialog itself never reads the file.
+TEST_F(ConfigDialogPostTest, TestPostsInTheModeTheSettingsFileSetsIt)
+{
+    const struct {
+        const char* charsetLine;
+        const char* body;
+    } cases[] = {
+        {"", "track=Connection+Test"},
+        {"Charset=utf-8\r\n", "track=Connection+Test&charset=utf-8"},
+        {"Charset=latin1\r\n", "track=Connection+Test"},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].charsetLine);
+        sandbox_.WriteIni(std::string("[WinAmp Tunewire Basic]\r\n") + cases[i].charsetLine);
+        ReadSettings();
+        RunConfigDialog([&](HWND dialog) {
+            ASSERT_NE(nullptr, dialog);
+            SetItemText(dialog, IDC_SERVER_NAME, server_.Host());
+            SetItemText(dialog, IDC_FORM_HANDLER, "/np.php?track=");
+            PressButton(dialog, IDC_TEST);
+            ASSERT_TRUE(robot_.WaitForBoxes(i + 1, kWaitMs));
+            EXPECT_EQ(kSuccessText, robot_.Boxes()[i].text);
+            PressButton(dialog, IDCANCEL);
+            EXPECT_TRUE(WaitUntilClosed(dialog, kWaitMs));
+        });
+        std::vector<RecordedRequest> requests = server_.Requests();
+        ASSERT_EQ(i + 1, requests.size());
+        EXPECT_EQ(cases[i].body, requests[i].body);
+    }
 }
 
 TEST_F(ConfigDialogPostTest, TestedValuesReappearAfterCancel)

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "config/charset_setting.h"
 #include "config/settings.h"
 #include "support/plugin_sandbox.h"
 
@@ -95,6 +96,47 @@ TEST_F(SettingsTest, GettersHandOutTheBuffersThemselves)
 {
     EXPECT_EQ(g_serverName, GetServerName());
     EXPECT_EQ(g_formHandler, GetFormHandler());
+}
+
+TEST_F(SettingsTest, CharsetKeyTurnsTheUnicodeModeOnOnlyForUtf8)
+{
+    const struct {
+        const char* section;  // the plugin's section, or "" for none at all
+        bool unicode;
+    } cases[] = {
+        {"", false},
+        {"ServerName=a\r\n", false},
+        {"Charset=utf-8\r\n", true},
+        {"Charset=UTF-8\r\n", true},
+        {"Charset=Utf-8\r\n", true},
+        {"Charset=utf8\r\n", false},
+        {"Charset=utf-8x\r\n", false},
+        {"Charset=utf-8; really\r\n", false},
+        {"Charset=windows-1252\r\n", false},
+        {"Charset=\r\n", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.section);
+        sandbox_.WriteIni(*c.section ? std::string("[WinAmp Tunewire Basic]\r\n") + c.section
+                                     : std::string());
+        ReadSettings();
+        EXPECT_EQ(c.unicode, IsUnicodeMode());
+    }
+    sandbox_.WriteIni("[Other]\r\nCharset=utf-8\r\n");
+    ReadSettings();
+    EXPECT_FALSE(IsUnicodeMode()) << "only the plugin's own section counts";
+}
+
+TEST_F(SettingsTest, StoringLeavesTheCharsetKeyAsWritten)
+{
+    sandbox_.WriteIni("[WinAmp Tunewire Basic]\r\nCharset=UTF-8\r\nServerName=old\r\n");
+    ReadSettings();
+    std::strcpy(g_serverName, "new");
+    WriteSettings();
+    EXPECT_EQ("[WinAmp Tunewire Basic]\r\nCharset=UTF-8\r\nServerName=new\r\n"
+              "FormHandler=/MyFormHandler.php?track=\r\n",
+              sandbox_.ReadIni());
+    EXPECT_TRUE(IsUnicodeMode());
 }
 
 }  // namespace

@@ -7,45 +7,17 @@
 #include <vector>
 
 #include "plugin/host_queries.h"
+#include "monitor_turns.h"
 #include "support/monitor_fixture.h"
 
 namespace {
-
-struct Turn {
-    DWORD start;
-    std::vector<LPARAM> codes;
-};
-
-// Cuts the query log into turns: every turn begins with the playing query.
-// The last turn may still be waiting for answers, so it is left out.
-std::vector<Turn> Turns(const std::vector<HostQueryRecord>& queries)
-{
-    std::vector<Turn> turns;
-    for (const HostQueryRecord& query : queries) {
-        if (query.code == kQueryIsPlaying || turns.empty())
-            turns.push_back({query.tick, {}});
-        turns.back().codes.push_back(query.code);
-    }
-    if (!turns.empty())
-        turns.pop_back();
-    return turns;
-}
-
-const std::vector<LPARAM> kNotPlaying = {104};
-const std::vector<LPARAM> kNoChange = {104, 105, 125};
-const std::vector<LPARAM> kSameFile = {104, 105, 125, 211};
-const std::vector<LPARAM> kNewFile = {104, 105, 125, 211, 212};
 
 class MonitorTest : public MonitorFixture {
 protected:
     MonitorTest() { plugin_.Configure(server_.Host(), "/np.php?track="); }
 
     // Pumps until the monitor has finished `count` more turns after now.
-    void PumpTurns(size_t count)
-    {
-        size_t target = Turns(Host().Queries()).size() + count + 1;
-        Host().PumpUntil([&] { return Turns(Host().Queries()).size() >= target; }, 2500 * (count + 1));
-    }
+    void PumpTurns(size_t count) { ::PumpTurns(Host(), count); }
 };
 
 TEST_F(MonitorTest, ReferenceSequencePostsEachNewTrackOnce)

@@ -53,6 +53,31 @@ TEST_F(PostTrackTest, ServerReceivesTheFormPost)
     }
 }
 
+// A UTF-8 title goes through the same byte-wise encoder and is labelled
+// after the track field; the debugger output shows the same body.
+TEST_F(PostTrackTest, Utf8TitleIsPostedWithItsCharsetField)
+{
+    struct Case {
+        const char* title;
+        std::string body;
+    };
+    for (const Case& c :
+         {Case{"Connection Test", "track=Connection+Test&charset=utf-8"},
+          Case{"", "track=&charset=utf-8"},
+          Case{"\xE6\x97\xA5 - \xD0\x9F", "track=%E6%97%A5+%2D+%D0%9F&charset=utf-8"},
+          Case{"a&charset=x", "track=a%26charset%3Dx&charset=utf-8"}}) {
+        StoreSettings(server_.Host(), kFormPath);
+        PostTrack(c.title, kUseStoredSettings, kUseStoredSettings, TitleCharset::kUtf8);
+        ASSERT_TRUE(server_.WaitForRequests(1, 0));
+        const RecordedRequest request = server_.Requests().back();
+        EXPECT_EQ(std::to_string(c.body.size()), request.Header("Content-Length"));
+        EXPECT_EQ(c.body, request.body);
+        const std::vector<std::string> traces = spy_.CallsOf("OutputDebugStringA");
+        ASSERT_FALSE(traces.empty());
+        EXPECT_EQ("OutputDebugStringA(\"" + c.body + "\")", traces.back());
+    }
+}
+
 TEST_F(PostTrackTest, MarkerInEitherArgumentMeansStoredSettings)
 {
     StoreSettings(server_.Host(), "/stored.php");

@@ -8,6 +8,22 @@ namespace {
 
 const char kClassName[] = "TunewireHostSim";
 
+std::wstring Widened(const char* text)
+{
+    int size = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    std::wstring wide(size > 0 ? size - 1 : 0, L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), size);
+    return wide;
+}
+
+std::string Narrowed(const wchar_t* text, UINT codePage)
+{
+    int size = WideCharToMultiByte(codePage, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string narrow(size > 0 ? size - 1 : 0, '\0');
+    WideCharToMultiByte(codePage, 0, text, -1, narrow.data(), size, nullptr, nullptr);
+    return narrow;
+}
+
 }  // namespace
 
 HostWindow::HostWindow()
@@ -44,7 +60,29 @@ void HostWindow::Stop()
 void HostWindow::SetEntry(int position, const char* file, const char* title)
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    entries_[position] = Entry{Keep(file), Keep(title)};
+    Entry entry{Keep(file), Keep(title), nullptr, nullptr};
+    if (file != nullptr)
+        entry.wideFile = Keep(Widened(file).c_str());
+    if (title != nullptr)
+        entry.wideTitle = Keep(Widened(title).c_str());
+    entries_[position] = entry;
+}
+
+void HostWindow::SetEntry(int position, const wchar_t* file, const wchar_t* title)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    Entry entry{nullptr, nullptr, Keep(file), Keep(title)};
+    if (file != nullptr)
+        entry.file = Keep(Narrowed(file, CP_ACP).c_str());
+    if (title != nullptr)
+        entry.title = Keep(Narrowed(title, CP_ACP).c_str());
+    entries_[position] = entry;
+}
+
+void HostWindow::SetAnsiOnly(bool ansiOnly)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    ansiOnly_ = ansiOnly;
 }
 
 const char* HostWindow::Keep(const char* text)
@@ -53,6 +91,14 @@ const char* HostWindow::Keep(const char* text)
         return nullptr;
     texts_.emplace_back(text);
     return texts_.back().c_str();
+}
+
+const wchar_t* HostWindow::Keep(const wchar_t* text)
+{
+    if (text == nullptr)
+        return nullptr;
+    wideTexts_.emplace_back(text);
+    return wideTexts_.back().c_str();
 }
 
 std::vector<HostQueryRecord> HostWindow::Queries() const
@@ -80,6 +126,7 @@ LRESULT HostWindow::Answer(WPARAM argument, LPARAM code)
     {
         std::lock_guard<std::mutex> lock(mutex_);
         const char* text = nullptr;
+        const wchar_t* wideText = nullptr;
         auto entry = entries_.find(static_cast<int>(argument));
         switch (code) {
         case kQueryIsPlaying:
@@ -97,12 +144,22 @@ LRESULT HostWindow::Answer(WPARAM argument, LPARAM code)
         case kQueryTitle:
             text = entry != entries_.end() ? entry->second.title : nullptr;
             break;
+        case kQueryWideFileName:
+            wideText = entry != entries_.end() && !ansiOnly_ ? entry->second.wideFile : nullptr;
+            break;
+        case kQueryWideTitle:
+            wideText = entry != entries_.end() && !ansiOnly_ ? entry->second.wideTitle : nullptr;
+            break;
         default:
             break;
         }
         if (text != nullptr) {
             record.answer = reinterpret_cast<LRESULT>(text);
             record.text = text;
+        }
+        if (wideText != nullptr) {
+            record.answer = reinterpret_cast<LRESULT>(wideText);
+            record.text = Narrowed(wideText, CP_UTF8);
         }
         queries_.push_back(record);
         observer = observer_;

@@ -1,7 +1,8 @@
-// The player's main window as the plugin sees it: it answers the five track
-// queries from a playlist state that its owner (a script or a test) changes
-// over time, and can record every query it answers. Queries are answered on
-// the thread that created the window, so that thread must pump messages.
+// The player's main window as the plugin sees it: it answers the track
+// queries, ANSI and wide, from a playlist state that its owner (a script or a
+// test) changes over time, and can record every query it answers. Queries are
+// answered on the thread that created the window, so that thread must pump
+// messages.
 #pragma once
 
 #include <windows.h>
@@ -15,10 +16,10 @@
 
 struct HostQueryRecord {
     DWORD tick;        // GetTickCount when answered
-    LPARAM code;       // 104, 105, 125, 211 or 212
+    LPARAM code;       // 104, 105, 125, 211, 212, 213 or 214
     WPARAM argument;
     LRESULT answer;
-    std::string text;  // what a file-name or title answer pointed to
+    std::string text;  // what a file-name or title answer pointed to (wide ones in UTF-8)
 };
 
 class HostWindow {
@@ -32,8 +33,15 @@ public:
 
     void Play(int position, int length);
     void Stop();
-    // A null file or title makes the host answer that query with null.
+    // A null file or title makes the host answer that query with null. An
+    // entry set from ANSI texts answers the wide queries with them widened
+    // from the ANSI code page; one set from wide texts answers the ANSI
+    // queries with them narrowed to it, "?" for what the code page lacks, as
+    // the player does.
     void SetEntry(int position, const char* file, const char* title);
+    void SetEntry(int position, const wchar_t* file, const wchar_t* title);
+    // Plays an older player, whose wide queries answer null.
+    void SetAnsiOnly(bool ansiOnly);
 
     std::vector<HostQueryRecord> Queries() const;
     void ClearQueries();
@@ -48,21 +56,26 @@ private:
     struct Entry {
         const char* file;
         const char* title;
+        const wchar_t* wideFile;
+        const wchar_t* wideTitle;
     };
 
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Answer(WPARAM argument, LPARAM code);
     const char* Keep(const char* text);
+    const wchar_t* Keep(const wchar_t* text);
 
     HWND window_ = nullptr;
     mutable std::mutex mutex_;
     bool playing_ = false;
+    bool ansiOnly_ = false;
     int position_ = 0;
     int length_ = 0;
     std::map<int, Entry> entries_;
     // Texts handed out by address stay valid for the window's life: the plugin
     // copies them on its own thread after the answer has returned.
     std::deque<std::string> texts_;
+    std::deque<std::wstring> wideTexts_;
     std::vector<HostQueryRecord> queries_;
     std::function<void(const HostQueryRecord&)> observer_;
 };

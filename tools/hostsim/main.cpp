@@ -2,9 +2,10 @@
 // main window, calls init, plays a playlist script against it (answering the
 // plugin's track queries), and quits and unloads it, reporting as it goes.
 //
-//   hostsim.exe [--log FILE] PLUGIN.dll SCRIPT
+//   hostsim.exe [--log FILE] [--ansi-only] PLUGIN.dll SCRIPT
 //
 // --log writes every query the plugin sent, with its answer, to FILE.
+// --ansi-only plays an older player, whose wide-text queries answer null.
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -13,11 +14,13 @@
 #include "host_window.h"
 #include "playlist_script.h"
 #include "plugin_host.h"
+#include "script_entry.h"
 
 namespace {
 
 struct Options {
     std::string logPath;
+    bool ansiOnly = false;
     std::string pluginPath;
     std::string scriptPath;
 };
@@ -29,6 +32,8 @@ bool ParseArguments(int argc, char** argv, Options& options)
         std::string argument = argv[i];
         if (argument == "--log" && i + 1 < argc)
             options.logPath = argv[++i];
+        else if (argument == "--ansi-only")
+            options.ansiOnly = true;
         else
             positional.push_back(argument);
     }
@@ -51,8 +56,7 @@ void Apply(const ScriptEvent& event, HostWindow& window)
 {
     switch (event.kind) {
     case ScriptEvent::kEntry:
-        window.SetEntry(event.position, event.fileIsNull ? nullptr : event.file.c_str(),
-                        event.titleIsNull ? nullptr : event.title.c_str());
+        SetScriptEntry(window, event);
         break;
     case ScriptEvent::kPlay:
         window.Play(event.position, event.length);
@@ -74,7 +78,7 @@ int main(int argc, char** argv)
 {
     Options options;
     if (!ParseArguments(argc, argv, options)) {
-        std::fprintf(stderr, "usage: hostsim.exe [--log FILE] PLUGIN.dll SCRIPT\n");
+        std::fprintf(stderr, "usage: hostsim.exe [--log FILE] [--ansi-only] PLUGIN.dll SCRIPT\n");
         return 2;
     }
     std::ifstream scriptFile(options.scriptPath);
@@ -94,6 +98,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "hostsim: cannot create the main window (no display?)\n");
         return 1;
     }
+    window.SetAnsiOnly(options.ansiOnly);
     std::ofstream log;
     if (!options.logPath.empty()) {
         log.open(options.logPath);

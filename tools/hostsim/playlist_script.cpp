@@ -95,6 +95,9 @@ bool ParseScript(std::istream& in, std::vector<ScriptEvent>& events, std::string
     int number = 0;
     while (std::getline(in, line)) {
         ++number;
+        // A UTF-8 file saved by Notepad starts with a byte-order mark.
+        if (number == 1 && line.compare(0, 3, "\xEF\xBB\xBF") == 0)
+            line.erase(0, 3);
         std::vector<Word> words;
         if (!SplitWords(line, words)) {
             error = "line " + std::to_string(number) + ": unclosed quote";

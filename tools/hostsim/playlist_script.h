@@ -1,5 +1,5 @@
-// The playlist script hostsim plays: one event per line, timed from the
-// plugin's init.
+// The playlist script hostsim plays: a UTF-8 file (a byte-order mark is
+// skipped) with one event per line, timed from the plugin's init.
 //
 //   # comment
 //   <ms> entry <position> <file> <title>   file and title quoted, or null

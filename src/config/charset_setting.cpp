@@ -1,0 +1,48 @@
+// The Unicode-mode switch. The value is kept in an atomic flag rather than a
+// text buffer: the monitor samples it once per track change, the dialog at
+// each Test, and neither needs the settings lock for a single flag.
+#include "config/charset_setting.h"
+
+#include <windows.h>
+
+#include <atomic>
+
+#include "plugin/plugin.h"
+
+namespace {
+
+const char kCharsetKey[] = "Charset";
+const char kUtf8Value[] = "utf-8";
+// Room for the one value that counts and a little more, so a longer value is
+// cut to something that still differs from it.
+constexpr DWORD kValueSize = 16;
+
+std::atomic<bool> g_unicodeMode{false};
+
+// ASCII-only case folding: the value is a fixed ASCII word, and the user's
+// locale must not change what it matches.
+bool EqualsIgnoringAsciiCase(const char* a, const char* b)
+{
+    for (;; ++a, ++b) {
+        char x = (*a >= 'A' && *a <= 'Z') ? static_cast<char>(*a - 'A' + 'a') : *a;
+        char y = (*b >= 'A' && *b <= 'Z') ? static_cast<char>(*b - 'A' + 'a') : *b;
+        if (x != y)
+            return false;
+        if (x == '\0')
+            return true;
+    }
+}
+
+}  // namespace
+
+void ReadCharsetSetting(const char* settingsFile)
+{
+    char value[kValueSize] = {};
+    GetPrivateProfileStringA(kProductName, kCharsetKey, "", value, kValueSize, settingsFile);
+    g_unicodeMode = EqualsIgnoringAsciiCase(value, kUtf8Value);
+}
+
+bool IsUnicodeMode()
+{
+    return g_unicodeMode.load();
+}

@@ -1,0 +1,95 @@
+// The stand-in player's answers to the ANSI and wide queries for entries read
+// from a UTF-8 playlist script, and as an older player without wide answers.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "host_window.h"
+#include "playlist_script.h"
+#include "plugin/host_queries.h"
+#include "script_entry.h"
+
+namespace {
+
+// The window answers on its own thread: a query sent from that thread is
+// answered at once.
+LRESULT Ask(HostWindow& window, HostQuery query, WPARAM position)
+{
+    return SendMessageA(window.Handle(), kHostQueryMessage, position, query);
+}
+
+std::string AnsiAnswer(HostWindow& window, HostQuery query, WPARAM position)
+{
+    LRESULT answer = Ask(window, query, position);
+    return answer == 0 ? "(null)" : reinterpret_cast<const char*>(answer);
+}
+
+std::wstring WideAnswer(HostWindow& window, HostQuery query, WPARAM position)
+{
+    LRESULT answer = Ask(window, query, position);
+    return answer == 0 ? L"(null)" : reinterpret_cast<const wchar_t*>(answer);
+}
+
+class ScriptEntryTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(1252u, GetACP()) << "the test prefix runs with the Western code page";
+        std::istringstream script(
+            "\xEF\xBB\xBF# saved by Notepad, with a byte-order mark\n"
+            "0 entry 1 \"C:\\Music\\\xE6\x9C\x88.mp3\" \"\xD0\x9A\xD0\xB8 - \xE6\x9C\x88\"\n"
+            "0 entry 2 \"C:\\Music\\caf\xE9.mp3\" \"Caf\xE9\"\n"
+            "0 entry 3 null \"Untitled file\"\n");
+        std::vector<ScriptEvent> events;
+        std::string error;
+        ASSERT_TRUE(ParseScript(script, events, error)) << error;
+        ASSERT_EQ(3u, events.size());
+        for (const ScriptEvent& event : events)
+            SetScriptEntry(window_, event);
+    }
+
+    HostWindow window_;
+};
+
+TEST_F(ScriptEntryTest, Utf8TextsAnswerTheWideQueriesAndTheirAnsiFormTheAnsiOnes)
+{
+    EXPECT_EQ(L"C:\\Music\\\x6708.mp3", WideAnswer(window_, kQueryWideFileName, 1));
+    EXPECT_EQ(L"\x041A\x0438 - \x6708", WideAnswer(window_, kQueryWideTitle, 1));
+    EXPECT_EQ("C:\\Music\\?.mp3", AnsiAnswer(window_, kQueryFileName, 1));
+    EXPECT_EQ("?? - ?", AnsiAnswer(window_, kQueryTitle, 1));
+
+    std::vector<HostQueryRecord> queries = window_.Queries();
+    ASSERT_EQ(4u, queries.size());
+    EXPECT_EQ("C:\\Music\\\xE6\x9C\x88.mp3", queries[0].text) << "wide answers are logged as UTF-8";
+}
+
+TEST_F(ScriptEntryTest, AnEntryThatIsNotUtf8KeepsItsBytesAsTheAnsiTexts)
+{
+    EXPECT_EQ("C:\\Music\\caf\xE9.mp3", AnsiAnswer(window_, kQueryFileName, 2));
+    EXPECT_EQ("Caf\xE9", AnsiAnswer(window_, kQueryTitle, 2));
+    EXPECT_EQ(L"C:\\Music\\caf\x00E9.mp3", WideAnswer(window_, kQueryWideFileName, 2));
+    EXPECT_EQ(L"Caf\x00E9", WideAnswer(window_, kQueryWideTitle, 2));
+}
+
+TEST_F(ScriptEntryTest, NullTextsAndUnknownPositionsAnswerNullInBothForms)
+{
+    EXPECT_EQ(0, Ask(window_, kQueryFileName, 3));
+    EXPECT_EQ(0, Ask(window_, kQueryWideFileName, 3));
+    EXPECT_EQ(L"Untitled file", WideAnswer(window_, kQueryWideTitle, 3));
+    EXPECT_EQ(0, Ask(window_, kQueryWideTitle, 9));
+    EXPECT_EQ(0, Ask(window_, kQueryTitle, 9));
+}
+
+TEST_F(ScriptEntryTest, AnOlderPlayerAnswersOnlyTheAnsiQueries)
+{
+    window_.SetAnsiOnly(true);
+    EXPECT_EQ(0, Ask(window_, kQueryWideFileName, 1));
+    EXPECT_EQ(0, Ask(window_, kQueryWideTitle, 1));
+    EXPECT_EQ("C:\\Music\\?.mp3", AnsiAnswer(window_, kQueryFileName, 1));
+    window_.SetAnsiOnly(false);
+    EXPECT_NE(0, Ask(window_, kQueryWideTitle, 1));
+}
+
+}  // namespace

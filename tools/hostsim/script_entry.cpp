@@ -1,0 +1,39 @@
+// Script entries for the stand-in's window. Whether the texts are valid UTF-8
+// decides which of the window's two ways of setting an entry is used.
+#include "script_entry.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace {
+
+// False when `text` is not valid UTF-8.
+bool FromUtf8(const std::string& text, std::wstring& wide)
+{
+    wide.clear();
+    if (text.empty())
+        return true;
+    int size = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(),
+                                   static_cast<int>(text.size()), nullptr, 0);
+    if (size == 0)
+        return false;
+    wide.assign(size, L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
+                        wide.data(), size);
+    return true;
+}
+
+}  // namespace
+
+void SetScriptEntry(HostWindow& window, const ScriptEvent& entry)
+{
+    std::wstring file;
+    std::wstring title;
+    if (FromUtf8(entry.file, file) && FromUtf8(entry.title, title))
+        window.SetEntry(entry.position, entry.fileIsNull ? nullptr : file.c_str(),
+                        entry.titleIsNull ? nullptr : title.c_str());
+    else
+        window.SetEntry(entry.position, entry.fileIsNull ? nullptr : entry.file.c_str(),
+                        entry.titleIsNull ? nullptr : entry.title.c_str());
+}
