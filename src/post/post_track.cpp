@@ -37,7 +37,9 @@ namespace {
 constexpr size_t kMaxResponseText = 32 * 1024 - 2;
 
 constexpr DWORD_PTR kContext = 1;
-constexpr DWORD kPlainRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_AUTO_REDIRECT;
+// Always the server's own answer, never a cache's; a redirect comes back as
+// it is instead of being followed.
+constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_AUTO_REDIRECT;
 
 const char kAgent[] = "My Sessions";
 const char kContentTypeHeader[] = "Content-Type: application/x-www-form-urlencoded";
@@ -183,7 +185,7 @@ bool Post(const char* title, const char* server, const char* formPath)
 
     LimitWaits(connection->connectionHandle);
     // No flag that lets a certificate error pass is ever added.
-    const DWORD flags = kPlainRequestFlags | (address.secure ? INTERNET_FLAG_SECURE : 0);
+    const DWORD flags = kRequestFlags | (address.secure ? INTERNET_FLAG_SECURE : 0);
     std::unique_ptr<CHttpFile> request = connection->CreateRequest(
         "POST", values.formPath.c_str(), nullptr, kContext, nullptr, nullptr, flags);
 
