@@ -22,7 +22,7 @@ const char kUnresolvableHost[] = "tunewire-test.invalid";
 const char kSilentHost[] = "127.255.255.1";  // nothing listens there
 
 enum class Mode { kStored, kTest };
-enum class Target { kServer, kUnresolvable, kSilent, kEmptyServer, kEmptyFormPath };
+enum class Target { kServer, kUnresolvable, kSilent, kEmptyServer, kEmptyFormPath, kBareHttps };
 
 struct OutcomeRow {
     const char* name;
@@ -58,6 +58,8 @@ OutcomeRow Moved(const char* name, Mode mode, int status, const char* location)
 
 const OutcomeRow kRows[] = {
     {"EmptyServerTestMode", Mode::kTest, Target::kEmptyServer, Ok(), nullptr, 0,
+     kInvalid, "", true, 0, false},
+    {"HttpsPrefixWithoutHost", Mode::kTest, Target::kBareHttps, Ok(), nullptr, 0,
      kInvalid, "", true, 0, false},
     {"EmptyFormPathStoredMode", Mode::kStored, Target::kEmptyFormPath, Ok(), nullptr, 0,
      kInvalid, "", true, 0, true},
@@ -117,6 +119,7 @@ TEST_P(PostOutcomeTest, ReportsTheOutcome)
     std::string server = row.target == Target::kUnresolvable ? kUnresolvableHost
                          : row.target == Target::kSilent     ? kSilentHost
                          : row.target == Target::kEmptyServer ? ""
+                         : row.target == Target::kBareHttps   ? "https:///"
                                                               : server_.Host();
     std::string formPath = row.target == Target::kEmptyFormPath ? "" : kFormPath;
     server_.Script(row.response);
