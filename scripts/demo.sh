@@ -3,26 +3,30 @@
 # shipped form handler, and hostsim.exe (the player stand-in) plays a short
 # playlist through the real gen_tunewire.dll under Wine. Prints each request as
 # the server received it and each title as the handler stored it.
-# Usage: demo.sh [--unicode]   (--unicode: Charset=utf-8 and a playlist with
-# Japanese, Cyrillic and emoji titles)
+# Usage: demo.sh [--unicode] [--https]
+#   --unicode  Charset=utf-8 and a playlist with Japanese, Cyrillic and emoji titles
+#   --https    the plugin posts to https://127.0.0.1 through a TLS terminator
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TUNEWIRE_BUILD_DIR:-$root/build}
 
+https=""
 charset_line=""
 playlist="$root/tools/hostsim/demo-playlist.txt"
-case "${1:-}" in
-  "") ;;
-  --unicode)
-    charset_line='Charset=utf-8\r\n'
-    playlist="$root/tools/hostsim/demo-playlist-unicode.txt"
-    ;;
-  *) echo "usage: demo.sh [--unicode]" >&2; exit 2 ;;
-esac
+for arg in "$@"; do
+  case "$arg" in
+    --https) https=1 ;;
+    --unicode)
+      charset_line='Charset=utf-8\r\n'
+      playlist="$root/tools/hostsim/demo-playlist-unicode.txt"
+      ;;
+    *) echo "usage: demo.sh [--unicode] [--https]" >&2; exit 2 ;;
+  esac
+done
 
 if [ -z "${TUNEWIRE_DISPLAY_READY:-}" ]; then
   "$root/scripts/setup.sh"
-  "$root/scripts/build.sh" "$build" gen_tunewire hostsim >/dev/null
+  "$root/scripts/build.sh" "$build" gen_tunewire hostsim trust_test_ca >/dev/null
   # hostsim needs a display, and every Wine process of the run must share it.
   TUNEWIRE_DISPLAY_READY=1 exec xvfb-run -a bash "$0" "$@"
 fi
@@ -60,6 +64,7 @@ if ! (exec 3<>/dev/tcp/127.0.0.1/80) 2>/dev/null; then
   exit 1
 fi
 echo "demo: form handler listening on http://127.0.0.1/MyFormHandler.php (files in $www)"
+[ -z "$https" ] || . "$root/scripts/demo-https.sh"
 
 # Report each request the server logs and each title the handler stores.
 (

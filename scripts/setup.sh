@@ -10,6 +10,7 @@ packages=(
   php-cli php-gd fonts-dejavu-core
   nsis zip unzip
   imagemagick  # scripts/screenshot-dialog.sh
+  socat        # TLS terminator for the https:// tests, demo and bench
 )
 
 if [ "$(id -u)" -ne 0 ]; then

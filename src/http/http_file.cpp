@@ -10,6 +10,7 @@ const CRuntimeClass CHttpFile::classCHttpFile{"CHttpFile", &CInternetFile::class
 namespace {
 
 constexpr DWORD kStatusTextSize = 80;  // a status line's code is three digits
+constexpr DWORD kLocationGuess = 256;  // most addresses fit; longer ones cost one more call
 
 }  // namespace
 
@@ -41,4 +42,19 @@ bool CHttpFile::QueryStatusCode(DWORD& statusCode) const
         return false;
     statusCode = static_cast<DWORD>(std::strtol(text, nullptr, 10));
     return true;
+}
+
+// Asked first with the length of a typical address, then again with the
+// length the platform reports when that was too small.
+bool CHttpFile::QueryLocation(std::string& location) const
+{
+    location.assign(kLocationGuess, '\0');
+    DWORD length = kLocationGuess;
+    BOOL ok = HttpQueryInfoA(fileHandle, HTTP_QUERY_LOCATION, &location[0], &length, nullptr);
+    if (!ok && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
+        location.assign(length, '\0');
+        ok = HttpQueryInfoA(fileHandle, HTTP_QUERY_LOCATION, &location[0], &length, nullptr);
+    }
+    location.resize(ok ? length : 0);
+    return ok != FALSE;
 }

@@ -22,6 +22,10 @@ public:
     // when the platform cannot give it; never raises.
     bool QueryStatusCode(DWORD& statusCode) const;
 
+    // The response's Location header, whole; false, with `location` empty,
+    // when the response has none. Never raises.
+    bool QueryLocation(std::string& location) const;
+
     std::string objectName;
     std::string verb;
 };

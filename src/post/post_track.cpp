@@ -2,6 +2,9 @@
 // closing the session. Every outcome is reported in a message box on the
 // calling thread. The settings lock is held only while the values are copied,
 // never across a message box, the configuration dialog or the network.
+// Redirects are never followed: the platform would repeat a POST as a GET
+// without its body, or without the body at all, and a lost title would count
+// as a success.
 #include "post/post_track.h"
 
 #include <windows.h>
@@ -17,7 +20,10 @@
 #include "http/internet_connection.h"
 #include "http/internet_session.h"
 #include "plugin/lifecycle.h"
+#include "post/post_messages.h"
+#include "post/server_address.h"
 #include "post/url_encode.h"
+#include "post/wait_limits.h"
 
 const char kUseStoredSettings[] = "";
 
@@ -31,8 +37,9 @@ namespace {
 constexpr size_t kMaxResponseText = 32 * 1024 - 2;
 
 constexpr DWORD_PTR kContext = 1;
-constexpr INTERNET_PORT kHttpPort = 80;
-constexpr DWORD kNameNotResolved = 12007;  // ERROR_INTERNET_NAME_NOT_RESOLVED
+// Always the server's own answer, never a cache's; a redirect comes back as
+// it is instead of being followed.
+constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_AUTO_REDIRECT;
 
 const char kAgent[] = "My Sessions";
 const char kContentTypeHeader[] = "Content-Type: application/x-www-form-urlencoded";
@@ -91,9 +98,21 @@ std::string CollectResponse(CHttpFile& request)
     return response;
 }
 
-void ReportPlatformError(DWORD errorCode, bool testMode)
+bool IsRedirect(DWORD statusCode)
 {
-    if (errorCode == kNameNotResolved) {
+    return statusCode >= 300 && statusCode <= 399;
+}
+
+void ReportPlatformError(DWORD errorCode, bool testMode, bool securePost)
+{
+    if (securePost) {
+        const std::string secureText = SecureChannelText(errorCode);
+        if (!secureText.empty()) {
+            Show(secureText.c_str(), kCaption);
+            return;
+        }
+    }
+    if (errorCode == ERROR_INTERNET_NAME_NOT_RESOLVED) {
         Show(kNameNotResolvedText, kCaption);
         if (!testMode)
             PluginConfig();
@@ -105,13 +124,18 @@ void ReportPlatformError(DWORD errorCode, bool testMode)
 }
 
 // Sends the request and reports the response; false when the post failed.
-bool SendAndReport(CHttpFile& request, const std::string& body, bool testMode)
+bool SendAndReport(CHttpFile& request, const std::string& body, bool testMode, bool securePost)
 {
     try {
         request.Send(kContentTypeHeader, body.data(), static_cast<DWORD>(body.size()));
         // A status that cannot be read leaves 200 in place and counts as success.
         DWORD statusCode = 200;
         request.QueryStatusCode(statusCode);
+        std::string location;
+        if (IsRedirect(statusCode) && request.QueryLocation(location)) {
+            Show(RedirectText(statusCode, location, securePost).c_str(), kFailedCaption);
+            return false;
+        }
         if (statusCode != 200) {
             std::string response = CollectResponse(request);
             Show(response.c_str(), kFailedCaption);
@@ -123,7 +147,7 @@ bool SendAndReport(CHttpFile& request, const std::string& body, bool testMode)
     } catch (CInternetException* exception) {
         DWORD errorCode = exception->errorCode;
         exception->Discard();
-        ReportPlatformError(errorCode, testMode);
+        ReportPlatformError(errorCode, testMode, securePost);
         return false;
     }
 }
@@ -142,8 +166,9 @@ bool Post(const char* title, const char* server, const char* formPath, TitleChar
 {
     const std::string titleCopy = title;
     const PostValues values = SettleValues(server, formPath);
+    const ServerAddress address = ParseServer(values.server);
 
-    if (values.server.empty() || values.formPath.empty()) {
+    if (address.host.empty() || values.formPath.empty()) {
         Show("", kInvalidConfigCaption);
         if (!values.testMode)
             PluginConfig();
@@ -161,7 +186,7 @@ bool Post(const char* title, const char* server, const char* formPath, TitleChar
 
     std::unique_ptr<CHttpConnection> connection;
     try {
-        connection = session->ConnectHttp(values.server.c_str(), kHttpPort, nullptr, nullptr);
+        connection = session->ConnectHttp(address.host.c_str(), address.port, nullptr, nullptr);
     } catch (CInternetException* exception) {
         exception->Discard();
         Show(kCouldNotConnectText, kCaption);
@@ -169,14 +194,16 @@ bool Post(const char* title, const char* server, const char* formPath, TitleChar
         return true;
     }
 
-    std::unique_ptr<CHttpFile> request =
-        connection->CreateRequest("POST", values.formPath.c_str(), nullptr, kContext, nullptr,
-                                  nullptr, INTERNET_FLAG_RELOAD);
+    LimitWaits(connection->connectionHandle);
+    // No flag that lets a certificate error pass is ever added.
+    const DWORD flags = kRequestFlags | (address.secure ? INTERNET_FLAG_SECURE : 0);
+    std::unique_ptr<CHttpFile> request = connection->CreateRequest(
+        "POST", values.formPath.c_str(), nullptr, kContext, nullptr, nullptr, flags);
 
     const std::string body = Body(titleCopy, charset);
     OutputDebugStringA(body.c_str());
 
-    const bool result = SendAndReport(*request, body, values.testMode);
+    const bool result = SendAndReport(*request, body, values.testMode, address.secure);
 
     // Child first: the request, then the connection, then the session.
     request->CloseFile();

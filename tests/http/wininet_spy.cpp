@@ -27,6 +27,7 @@ decltype(&HttpOpenRequestA) g_realOpenRequest;
 decltype(&HttpSendRequestA) g_realSend;
 decltype(&HttpQueryInfoA) g_realQueryInfo;
 decltype(&InternetReadFile) g_realRead;
+decltype(&InternetSetOptionA) g_realSetOption;
 decltype(&InternetCloseHandle) g_realClose;
 decltype(&OutputDebugStringA) g_realDebugOutput;
 
@@ -177,6 +178,22 @@ BOOL WINAPI SpyRead(HINTERNET request, LPVOID buffer, DWORD size, LPDWORD bytesR
     return ok;
 }
 
+// Logs a number-valued option with its value, e.g. "(connection, 2, 15000)".
+BOOL WINAPI SpySetOption(HINTERNET handle, DWORD option, LPVOID buffer, DWORD length)
+{
+    std::string value = length == sizeof(DWORD) && buffer != nullptr
+                            ? std::to_string(*static_cast<DWORD*>(buffer))
+                            : std::to_string(length) + " bytes";
+    std::string line = "InternetSetOptionA(" + NameOf(handle) + ", " + std::to_string(option) +
+                       ", " + value + ")";
+    bool fail = TakeFailure("InternetSetOptionA");
+    BOOL ok = fail ? FALSE : g_realSetOption(handle, option, buffer, length);
+    DWORD error = GetLastError();
+    Log(line, !ok);
+    SetLastError(error);
+    return ok;
+}
+
 BOOL WINAPI SpyClose(HINTERNET handle)
 {
     std::string line = "InternetCloseHandle(" + NameOf(handle) + ")";
@@ -232,6 +249,7 @@ WinInetSpy::WinInetSpy()
     Install(kWinInet, g_realSend, &HttpSendRequestA, &SpySend);
     Install(kWinInet, g_realQueryInfo, &HttpQueryInfoA, &SpyQueryInfo);
     Install(kWinInet, g_realRead, &InternetReadFile, &SpyRead);
+    Install(kWinInet, g_realSetOption, &InternetSetOptionA, &SpySetOption);
     Install(kWinInet, g_realClose, &InternetCloseHandle, &SpyClose);
     Install(kKernel, g_realDebugOutput, &OutputDebugStringA, &SpyDebugOutput);
 }
@@ -244,6 +262,7 @@ WinInetSpy::~WinInetSpy()
     Uninstall(kWinInet, g_realSend, &SpySend);
     Uninstall(kWinInet, g_realQueryInfo, &SpyQueryInfo);
     Uninstall(kWinInet, g_realRead, &SpyRead);
+    Uninstall(kWinInet, g_realSetOption, &SpySetOption);
     Uninstall(kWinInet, g_realClose, &SpyClose);
     Uninstall(kKernel, g_realDebugOutput, &SpyDebugOutput);
 }

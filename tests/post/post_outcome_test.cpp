@@ -22,7 +22,7 @@ const char kUnresolvableHost[] = "tunewire-test.invalid";
 const char kSilentHost[] = "127.255.255.1";  // nothing listens there
 
 enum class Mode { kStored, kTest };
-enum class Target { kServer, kUnresolvable, kSilent, kEmptyServer, kEmptyFormPath };
+enum class Target { kServer, kUnresolvable, kSilent, kEmptyServer, kEmptyFormPath, kBareHttps };
 
 struct OutcomeRow {
     const char* name;
@@ -41,8 +41,25 @@ struct OutcomeRow {
 using Kind = ScriptedResponse::Kind;
 ScriptedResponse Ok() { return ScriptedResponse::Answer(200, "OK"); }
 
+// Loopback addresses where nothing listens: a redirect that were followed
+// would fail there instead of reaching any other machine.
+const char kMovedPlain[] = "http://127.255.255.1/moved.php?track=";
+const char kMovedSecure[] = "https://127.255.255.1/np.php?track=";
+
+OutcomeRow Moved(const char* name, Mode mode, int status, const char* location)
+{
+    std::string text = "The server answered " + std::to_string(status) +
+                       " and moved the form to " + location + ".";
+    if (location == kMovedSecure)
+        text += "\nTo post over HTTPS, enter the server as https://127.255.255.1.";
+    return {name, mode, Target::kServer, ScriptedResponse::Redirect(status, location), nullptr, 0,
+            kFailed, text, false, 1, false};
+}
+
 const OutcomeRow kRows[] = {
     {"EmptyServerTestMode", Mode::kTest, Target::kEmptyServer, Ok(), nullptr, 0,
+     kInvalid, "", true, 0, false},
+    {"HttpsPrefixWithoutHost", Mode::kTest, Target::kBareHttps, Ok(), nullptr, 0,
      kInvalid, "", true, 0, false},
     {"EmptyFormPathStoredMode", Mode::kStored, Target::kEmptyFormPath, Ok(), nullptr, 0,
      kInvalid, "", true, 0, true},
@@ -79,6 +96,19 @@ const OutcomeRow kRows[] = {
      ScriptedResponse::Of(Kind::kCloseSilently), nullptr, 0, kFailed, "", false, 1, false},
     {"NotHttpAnswer", Mode::kTest, Target::kServer, ScriptedResponse::Of(Kind::kGarbage),
      nullptr, 0, kPlain, kSuccessText, true, 1, false},
+    Moved("Moved301ToPlain", Mode::kStored, 301, kMovedPlain),
+    Moved("Moved302ToPlain", Mode::kTest, 302, kMovedPlain),
+    Moved("Moved303ToPlain", Mode::kStored, 303, kMovedPlain),
+    Moved("Moved307ToPlain", Mode::kTest, 307, kMovedPlain),
+    Moved("Moved308ToPlain", Mode::kStored, 308, kMovedPlain),
+    Moved("Moved301ToSecure", Mode::kTest, 301, kMovedSecure),
+    Moved("Moved302ToSecure", Mode::kStored, 302, kMovedSecure),
+    Moved("Moved303ToSecure", Mode::kTest, 303, kMovedSecure),
+    Moved("Moved307ToSecure", Mode::kStored, 307, kMovedSecure),
+    Moved("Moved308ToSecure", Mode::kTest, 308, kMovedSecure),
+    {"Status300WithoutLocation", Mode::kTest, Target::kServer,
+     ScriptedResponse::Answer(300, "choose\r\n"), nullptr, 0, kFailed, "choose", false, 1,
+     false},
 };
 
 class PostOutcomeTest : public PostTrackTest, public ::testing::WithParamInterface<OutcomeRow> {};
@@ -89,6 +119,7 @@ TEST_P(PostOutcomeTest, ReportsTheOutcome)
     std::string server = row.target == Target::kUnresolvable ? kUnresolvableHost
                          : row.target == Target::kSilent     ? kSilentHost
                          : row.target == Target::kEmptyServer ? ""
+                         : row.target == Target::kBareHttps   ? "https:///"
                                                               : server_.Host();
     std::string formPath = row.target == Target::kEmptyFormPath ? "" : kFormPath;
     server_.Script(row.response);

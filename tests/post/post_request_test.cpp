@@ -19,8 +19,11 @@ TEST_F(PostTrackTest, OnePostMakesThesePlatformCallsInThisOrder)
     EXPECT_EQ((std::vector<std::string>{
                   "InternetOpenA(\"My Sessions\", 0, null, null, 0x0)",
                   "InternetConnectA(session, \"" + host + "\", 80, null, null, 3, 0x0, 1)",
+                  "InternetSetOptionA(connection, 2, 15000)",
+                  "InternetSetOptionA(connection, 5, 15000)",
+                  "InternetSetOptionA(connection, 6, 15000)",
                   "HttpOpenRequestA(connection, \"POST\", \"/np.php?track=\", \"HTTP/1.0\", null, "
-                  "null, 0x80000000, 1)",
+                  "null, 0x80200000, 1)",
                   "OutputDebugStringA(\"track=Connection+Test\")",
                   "HttpSendRequestA(request, \"Content-Type: application/x-www-form-urlencoded\", "
                   "47, \"track=Connection+Test\", 21)",

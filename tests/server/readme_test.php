@@ -26,6 +26,12 @@ $pluginMessages = [
     "You should check the image on the server, and ensure it's been updated",
     '/MyFormHandler.php?track=',
     'www.example.com/glyphmill/upgrade.html',
+    'The server answered <status> and moved the form to <address>.',
+    'To post over HTTPS, enter the server as https://<host>.',
+    "Secure connection refused: the server's certificate is not from an authority this computer trusts (error <number>).",
+    "Secure connection refused: the server's certificate is made out to another name than the server entered (error 12038).",
+    "Secure connection refused: the server's certificate has expired or is not yet valid (error 12037).",
+    "Secure connection failed: the server's certificate or its secure channel was refused (error <number>).",
 ];
 // The handler's reasons are read from its source, so a changed reason must be
 // changed in the readme too. A variable in a reason reads as <name> there.

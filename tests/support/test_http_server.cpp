@@ -46,7 +46,9 @@ std::string ReasonPhrase(int status)
 std::string Head(const ScriptedResponse& response)
 {
     return "HTTP/1.0 " + std::to_string(response.status) + " " + ReasonPhrase(response.status) +
-           "\r\nContent-Type: text/plain\r\nContent-Length: " +
+           "\r\nContent-Type: text/plain\r\n" +
+           (response.location.empty() ? "" : "Location: " + response.location + "\r\n") +
+           "Content-Length: " +
            std::to_string(response.body.size()) + "\r\nConnection: close\r\n\r\n";
 }
 
@@ -97,6 +99,13 @@ ScriptedResponse ScriptedResponse::Answer(int status, std::string body, DWORD de
     response.status = status;
     response.body = std::move(body);
     response.delayMs = delayMs;
+    return response;
+}
+
+ScriptedResponse ScriptedResponse::Redirect(int status, std::string location)
+{
+    ScriptedResponse response = Answer(status, "<html>Moved</html>");
+    response.location = std::move(location);
     return response;
 }
 
@@ -191,6 +200,27 @@ bool TestHttpServer::WaitFor(SOCKET socket, bool forWriting) const
     return false;
 }
 
+// False when the server stops or the client hangs up before the delay is
+// over; a client that gave up must not keep the next connection waiting.
+bool TestHttpServer::WaitOutDelay(SOCKET client, DWORD delayMs) const
+{
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < delayMs) {
+        if (Stopping())
+            return false;
+        fd_set set;
+        FD_ZERO(&set);
+        FD_SET(client, &set);
+        timeval pause{0, kPollMs * 1000};
+        if (select(0, &set, nullptr, nullptr, &pause) > 0) {
+            char byte;
+            if (recv(client, &byte, 1, MSG_PEEK) <= 0)
+                return false;
+        }
+    }
+    return true;
+}
+
 bool TestHttpServer::SendAll(SOCKET socket, const std::string& bytes) const
 {
     for (size_t sent = 0; sent < bytes.size();) {
@@ -274,12 +304,8 @@ void TestHttpServer::Serve(SOCKET client)
     }
     changed_.notify_all();
 
-    if (response.delayMs != 0) {
-        std::unique_lock<std::mutex> lock(mutex_);
-        if (changed_.wait_for(lock, std::chrono::milliseconds(response.delayMs),
-                              [&] { return stopping_; }))
-            return;
-    }
+    if (response.delayMs != 0 && !WaitOutDelay(client, response.delayMs))
+        return;
 
     switch (response.kind) {
     case ScriptedResponse::Kind::kAnswer:

@@ -7,7 +7,7 @@
 // body), recorded, and answered with the next scripted response; once the
 // script is used up, requests get 200 with a short body. The destructor stops
 // the server promptly, even while a client is connected or a delayed answer
-// is pending.
+// is pending; a delayed answer is dropped when the client hangs up first.
 #pragma once
 
 #include <winsock2.h>
@@ -32,10 +32,12 @@ struct ScriptedResponse {
     Kind kind = Kind::kAnswer;
     int status = 200;
     std::string body;   // exact bytes, any length
+    std::string location;  // sent as a Location header when not empty
     DWORD delayMs = 0;  // waited after the request is recorded, before answering
 
     static ScriptedResponse Answer(int status, std::string body, DWORD delayMs = 0);
     static ScriptedResponse Of(Kind kind);
+    static ScriptedResponse Redirect(int status, std::string location);
 };
 
 struct RecordedRequest {
@@ -72,6 +74,7 @@ private:
     bool ReadRequest(SOCKET client, RecordedRequest& request);
     ScriptedResponse NextResponse();
     bool WaitFor(SOCKET socket, bool forWriting) const;
+    bool WaitOutDelay(SOCKET client, DWORD delayMs) const;
     bool SendAll(SOCKET socket, const std::string& bytes) const;
     bool Stopping() const;
 

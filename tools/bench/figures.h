@@ -2,12 +2,18 @@
 // when it could not measure.
 #pragma once
 
+#include <string>
+
 #include "host_window.h"
 #include "loopback_receiver.h"
 #include "report.h"
 
 // Through the real DLL, on the host window's thread.
 void MeasureTrackChanges(HostWindow& window, LoopbackReceiver& receiver, Report& report);
+// The same over TLS: `server` is an https:// setting whose terminator relays
+// to the receiver.
+void MeasureSecureTrackChanges(HostWindow& window, LoopbackReceiver& receiver,
+                               const std::string& server, Report& report);
 void MeasureQuitWhilePausing(HostWindow& window, LoopbackReceiver& receiver, Report& report);
 void MeasureQuitWhilePostHeld(HostWindow& window, LoopbackReceiver& receiver, Report& report);
 

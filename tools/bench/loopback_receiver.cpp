@@ -31,17 +31,19 @@ size_t RequestLength(const std::string& request)
 
 // A random address of the loopback range keeps the bench clear of any other
 // server on 127.0.0.1:80, the test suite's included.
-LoopbackReceiver::LoopbackReceiver()
+LoopbackReceiver::LoopbackReceiver(const std::string& given)
 {
     WSADATA winsock;
     WSAStartup(MAKEWORD(2, 2), &winsock);
     std::mt19937 random(GetTickCount() ^ GetCurrentProcessId());
     std::uniform_int_distribution<u_long> octets(0x10101, 0xFEFEFE);
-    for (int attempt = 0; attempt < 20 && !Listening(); ++attempt) {
+    const int attempts = given.empty() ? 20 : 1;
+    for (int attempt = 0; attempt < attempts && !Listening(); ++attempt) {
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_port = htons(80);  // the plugin always posts to port 80
-        address.sin_addr.s_addr = htonl(0x7F000000 | octets(random));
+        address.sin_addr.s_addr = given.empty() ? htonl(0x7F000000 | octets(random))
+                                                : inet_addr(given.c_str());
         listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
         if (bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
             listen(listener_, SOMAXCONN) == 0) {

@@ -16,7 +16,9 @@
 
 class LoopbackReceiver {
 public:
-    LoopbackReceiver();
+    // `address` empty: a random 127.x.y.z. A given one is where a TLS
+    // terminator started before the bench relays to.
+    explicit LoopbackReceiver(const std::string& address = "");
     ~LoopbackReceiver();
     LoopbackReceiver(const LoopbackReceiver&) = delete;
     LoopbackReceiver& operator=(const LoopbackReceiver&) = delete;

@@ -4,8 +4,14 @@
 // the bench's own loopback receiver. Exit code 1 when a figure could not be
 // measured; a missed goal shows in the table only.
 //
-//   bench.exe
+//   bench.exe [--https TLS_HOST RECEIVER_ADDRESS]
+//
+// With --https the receiver listens on RECEIVER_ADDRESS, where a TLS
+// terminator on TLS_HOST:443 (started by scripts/bench.sh) relays, and the
+// track-change figure is measured over HTTPS too.
 #include <cstdio>
+#include <cstring>
+#include <string>
 
 #include "figures.h"
 
@@ -18,11 +24,16 @@ void Progress(const char* what)
 
 }  // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    const bool secure = argc == 4 && std::strcmp(argv[1], "--https") == 0;
+    if (argc != 1 && !secure) {
+        std::fprintf(stderr, "usage: bench.exe [--https TLS_HOST RECEIVER_ADDRESS]\n");
+        return 2;
+    }
     Report report;
     MeasureImage(report);
-    LoopbackReceiver receiver;
+    LoopbackReceiver receiver(secure ? argv[3] : "");
     if (!receiver.Listening()) {
         std::fprintf(stderr, "bench: cannot listen on port 80 of a loopback address\n");
         return 1;
@@ -38,6 +49,10 @@ int main()
     }
     Progress("track changes, then playing without changes");
     MeasureTrackChanges(window, receiver, report);
+    if (secure) {
+        Progress("track changes over HTTPS");
+        MeasureSecureTrackChanges(window, receiver, std::string("https://") + argv[2], report);
+    }
     Progress("quit while the monitor pauses");
     MeasureQuitWhilePausing(window, receiver, report);
     Progress("quit while a post is stuck");

@@ -1,0 +1,75 @@
+# Sourced by the scripts that need a TLS server on loopback: a test CA and
+# server certificates made with openssl, and socat as a TLS terminator in front
+# of a plain HTTP server. Keys are made on the spot, kept under the caller's
+# folders, never committed, and the CA is trusted only in the Wine prefix the
+# caller runs it in (trust_test_ca.exe).
+
+# Makes DIR/ca.key, DIR/ca.pem and DIR/ca.der once; later calls keep them, so
+# a prefix that trusts the CA keeps trusting the same one.
+tls_make_ca() {
+  local dir=$1 name=${2:-Tunewire Test CA}
+  [ -f "$dir/ca.der" ] && return 0
+  mkdir -p "$dir"
+  openssl req -x509 -newkey rsa:2048 -nodes -sha256 -days 3650 -subj "/CN=$name" \
+    -addext "basicConstraints=critical,CA:TRUE" -addext "keyUsage=critical,keyCertSign,cRLSign" \
+    -keyout "$dir/ca.key" -out "$dir/ca.pem" 2>/dev/null
+  openssl x509 -in "$dir/ca.pem" -outform DER -out "$dir/ca.der"
+}
+
+# tls_issue CA_DIR OUT SAN [START END]: OUT.pem holds a server certificate
+# signed by the CA, then its key; OUT-chain.pem the same with the CA's
+# certificate after it. START/END (YYYYMMDDHHMMSSZ) date it, e.g. in the past.
+# Wine does not match IP-address names, so give an address as DNS:a.b.c.d too.
+tls_issue() {
+  local ca=$1 out=$2 san=$3 start=${4:-} end=${5:-}
+  local work
+  work=$(mktemp -d)
+  openssl req -new -newkey rsa:2048 -nodes -subj "/CN=${san#*:}" -keyout "$work/key.pem" \
+    -out "$work/req.pem" 2>/dev/null
+  printf 'subjectAltName=%s\nbasicConstraints=CA:FALSE\nextendedKeyUsage=serverAuth\n' "$san" \
+    >"$work/ext.cnf"
+  if [ -z "$start" ]; then
+    openssl x509 -req -sha256 -days 30 -in "$work/req.pem" -CA "$ca/ca.pem" -CAkey "$ca/ca.key" \
+      -set_serial "0x$(openssl rand -hex 8)" -extfile "$work/ext.cnf" -out "$work/cert.pem" 2>/dev/null
+  else
+    # Only openssl's "ca" command takes explicit dates.
+    touch "$work/index.txt"
+    openssl rand -hex 8 >"$work/serial"
+    printf '[ca]\ndefault_ca=test\n[test]\ndatabase=%s/index.txt\nnew_certs_dir=%s\nserial=%s/serial\n' \
+      "$work" "$work" "$work" >"$work/ca.cnf"
+    printf 'default_md=sha256\npolicy=any\n[any]\ncommonName=supplied\n' >>"$work/ca.cnf"
+    openssl ca -batch -config "$work/ca.cnf" -cert "$ca/ca.pem" -keyfile "$ca/ca.key" \
+      -startdate "$start" -enddate "$end" -extfile "$work/ext.cnf" -notext \
+      -in "$work/req.pem" -out "$work/cert.pem" 2>/dev/null
+  fi
+  cat "$work/cert.pem" "$work/key.pem" >"$out.pem"
+  cat "$work/cert.pem" "$ca/ca.pem" "$work/key.pem" >"$out-chain.pem"
+  rm -rf "$work"
+}
+
+# tls_start_terminator ADDRESS PEM BACKEND LOG: TLS on ADDRESS:443 with the
+# certificate and key of PEM, each connection relayed to BACKEND (host:port)
+# as plain bytes. Sets tls_pid; returns once the port accepts connections.
+tls_start_terminator() {
+  local address=$1 pem=$2 backend=$3 log=$4
+  socat "OPENSSL-LISTEN:443,bind=$address,reuseaddr,fork,cert=$pem,verify=0" \
+    "TCP:$backend" >"$log" 2>&1 &
+  tls_pid=$!
+  for _ in $(seq 50); do
+    (exec 3<>"/dev/tcp/$address/443") 2>/dev/null && return 0
+    kill -0 "$tls_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  echo "tls-lib.sh: no TLS terminator on $address:443: $(cat "$log")" >&2
+  return 1
+}
+
+# tls_trust_ca CA_DIR COMMAND...: runs COMMAND (trust_test_ca.exe under Wine,
+# with whatever wrapper the caller uses) on the CA's certificate.
+tls_trust_ca() {
+  local ca=$1
+  shift
+  local der
+  der=$(cd "$ca" && pwd)/ca.der
+  "$@" "Z:${der//\//\\}"
+}

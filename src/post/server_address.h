@@ -1,0 +1,18 @@
+// Where a post goes: the host, the port and whether the request runs over TLS,
+// read from the Server setting. A value that starts with "https://" (any
+// letter case) asks for TLS on port 443; any other value is the host itself,
+// for plain HTTP on port 80.
+#pragma once
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <string>
+
+struct ServerAddress {
+    std::string host;
+    INTERNET_PORT port;
+    bool secure;
+};
+
+ServerAddress ParseServer(const std::string& server);
