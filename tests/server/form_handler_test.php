@@ -7,7 +7,8 @@ require __DIR__ . '/checks.php';
 require __DIR__ . '/handler_server.php';
 
 const FORM = '/MyFormHandler.php?track=';  // the plugin's default Form URL
-const BOTH_FILES = ['nowplaying.png', 'nowplaying.txt'];
+// The two files and the lock that keeps them in step.
+const BOTH_FILES = ['nowplaying.png', 'nowplaying.txt', 'nowplaying.txt.lock'];
 
 $serverFiles = $argv[1] ?? dirname(__DIR__, 2) . '/server';
 $checks = new Checks();
@@ -103,11 +104,11 @@ function refusals(Checks $checks, string $serverFiles): void
 function settings(Checks $checks, string $serverFiles): void
 {
     $server = new HandlerServer($serverFiles);
-    mkdir("$server->folder/out");
+    $server->makeFolder('out');
     $server->configure("<?php return ['width' => 200, 'height' => 40, 'label' => '',
         'text_file' => __DIR__ . '/out/title.txt', 'image_file' => __DIR__ . '/out/title.png'];");
     $server->request('POST', FORM, 'track=Elsewhere');
-    $checks->equal('output paths from the settings', ['title.png', 'title.txt'], array_keys($server->files('out/')));
+    $checks->equal('output paths from the settings', ['title.png', 'title.txt', 'title.txt.lock'], array_keys($server->files('out/')));
     $checks->equal('image size from the settings', [200, 40], png_size("$server->folder/out/title.png"));
 
     $font = '/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf';
