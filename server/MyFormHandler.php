@@ -307,17 +307,18 @@ function font_has(array $ranges, int $code): bool
     return false;
 }
 
-// Splits a text into [font file, piece] runs: a character stays with the
-// font of the run it is in while that font has it (so spaces and punctuation
-// go with their neighbours), else it goes to the first font that has it, else
-// to the first font, which draws its "missing" box.
+// Splits a text into [font file, piece] runs: each character goes to the
+// first font that has it (else to the first font, which draws its "missing"
+// box), but spaces and punctuation stay with the run they are in when its
+// font has them, so they never start a run of their own.
 function font_runs(array $files, string $text): array
 {
     $runs = [];
     foreach (preg_split('//u', $text, -1, PREG_SPLIT_NO_EMPTY) as $char) {
         $code = mb_ord_utf8($char);
         $current = $runs ? $runs[count($runs) - 1][0] : null;
-        if ($current === null || !font_has(font_ranges($current), $code)) {
+        $neutral = preg_match('/^[\p{Z}\p{P}]$/u', $char) === 1;
+        if ($current === null || !$neutral || !font_has(font_ranges($current), $code)) {
             $chosen = $files[0];
             foreach ($files as $file) {
                 if (font_has(font_ranges($file), $code)) {
@@ -332,6 +333,13 @@ function font_runs(array $files, string $text): array
         $runs[count($runs) - 1][1] .= $char;
     }
     return $runs;
+}
+
+// GD reads "&#NNN;" in a text as a character reference, so an ampersand
+// goes to it as one.
+function gd_text(string $text): string
+{
+    return str_replace('&', '&#38;', $text);
 }
 
 // The code point of one UTF-8 character, without needing mbstring.
@@ -364,17 +372,17 @@ function make_font($font, float $size): array
         return [
             'height' => $height,
             'width' => function (string $text) use ($size, $font) {
-                $box = imagettfbbox($size, 0, $font, $text);
+                $box = imagettfbbox($size, 0, $font, gd_text($text));
                 return $box[2] - $box[0];
             },
             'draw' => fn($image, int $x, int $top, string $text, int $colour) =>
-                imagettftext($image, $size, 0, $x, $top + $ascent, $colour, $font, $text),
+                imagettftext($image, $size, 0, $x, $top + $ascent, $colour, $font, gd_text($text)),
         ];
     }
     // GD measures the ink of a text, which leaves out a run's trailing
     // spaces: a run's advance is measured with an "x" after it instead.
     $advance = function (string $file, string $piece) use ($size): int {
-        return imagettfbbox($size, 0, $file, $piece . 'x')[2] - imagettfbbox($size, 0, $file, 'x')[2];
+        return imagettfbbox($size, 0, $file, gd_text($piece) . 'x')[2] - imagettfbbox($size, 0, $file, 'x')[2];
     };
     $width = function (string $text) use ($font, $advance): int {
         $total = 0;
@@ -388,7 +396,7 @@ function make_font($font, float $size): array
         'width' => $width,
         'draw' => function ($image, int $x, int $top, string $text, int $colour) use ($font, $size, $ascent, $advance) {
             foreach (font_runs($font, $text) as [$file, $piece]) {
-                imagettftext($image, $size, 0, $x, $top + $ascent, $colour, $file, $piece);
+                imagettftext($image, $size, 0, $x, $top + $ascent, $colour, $file, gd_text($piece));
                 $x += $advance($file, $piece);
             }
         },
@@ -432,6 +440,11 @@ function render_png(array $config, string $title): string
     imagefill($image, 0, 0, colour($image, $config['background']));
     $top = intdiv($height - count($lines) * $lineHeight, 2) + 1;
     foreach ($lines as [$text, $hex]) {
+        // GD cannot draw characters beyond the first 65,536 code points (most
+        // emoji among them: it misreads their UTF-8 as several Latin
+        // letters); the image shows U+FFFD for each, the text and JSON files
+        // keep them.
+        $text = preg_replace('/[\x{10000}-\x{10FFFF}]/u', "\u{FFFD}", $text);
         $text = fit($text, $width - 2 * MARGIN, $font['width']);
         $font['draw']($image, MARGIN, $top, $text, colour($image, $hex));
         $top += $lineHeight;
