@@ -10,6 +10,10 @@ packages=(
   php-cli php-gd fonts-dejavu-core
   nsis zip unzip
   imagemagick  # scripts/screenshot-dialog.sh
+  # tests/server: the handler under Apache with mod_php (the binary only, no
+  # system service), overlay.html in a real browser, and the fonts of the
+  # handler's font list (Japanese; symbols and emoji)
+  apache2-bin libapache2-mod-php chromium fonts-vlgothic fonts-symbola
 )
 
 if [ "$(id -u)" -ne 0 ]; then
