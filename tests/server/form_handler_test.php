@@ -338,6 +338,43 @@ function files_in_step(Checks $checks, string $serverFiles): void
                    array_diff_key($server->files(), ['blocked.lock' => 1]));
 }
 
+// nowplaying.php sends whole files while the handler replaces them, under
+// posts and reads at once for at most two seconds.
+function reader_script(Checks $checks, string $serverFiles): void
+{
+    $server = new HandlerServer($serverFiles);
+    $checks->equal('reader before any post', 404, $server->request('GET', '/nowplaying.php')['status']);
+    $titles = ['Short', str_repeat('A much longer title with many more pixels ', 5)];
+    $known = [];
+    foreach ($titles as $title) {
+        $server->request('POST', FORM, 'track=' . urlencode($title));
+        $known[md5_file("$server->folder/nowplaying.png")] = true;
+    }
+    $text = $server->request('GET', '/nowplaying.php?file=text');
+    $checks->equal('reader serves the text', [200, $titles[1]], [$text['status'], $text['body']]);
+    $checks->equal('reader refuses other files', 404, $server->request('GET', '/nowplaying.php?file=../x')['status']);
+
+    $reads = $whole = 0;
+    $deadline = microtime(true) + 2;
+    while (microtime(true) < $deadline) {
+        $requests = [];
+        foreach ($titles as $title) {
+            $requests[] = ['POST', FORM, 'track=' . urlencode($title), 'application/x-www-form-urlencoded'];
+            $requests[] = ['GET', '/nowplaying.php', '', 'text/plain'];
+        }
+        foreach ($server->requestAll($requests) as $answer) {
+            if (!preg_match('/^HTTP\/1\.[01] 200/', $answer['head']) || !preg_match('/^Content-Type: image\/png/mi', $answer['head'])) {
+                continue;
+            }
+            $reads++;
+            preg_match('/^Content-Length: (\d+)/mi', $answer['head'], $length);
+            $whole += (int)($length[1] ?? -1) === strlen($answer['body']) && isset($known[md5($answer['body'])]) ? 1 : 0;
+        }
+    }
+    $checks->true("reader read the image while it changed ($reads reads)", $reads > 0);
+    $checks->equal('every read is one whole image', $reads, $whole);
+}
+
 accepted_titles($checks, $serverFiles);
 refusals($checks, $serverFiles);
 settings($checks, $serverFiles);
@@ -347,4 +384,5 @@ unicode_titles($checks, $serverFiles);
 non_latin_glyphs($checks, $serverFiles);
 json_file($checks, $serverFiles);
 files_in_step($checks, $serverFiles);
+reader_script($checks, $serverFiles);
 exit($checks->finish());
