@@ -5,13 +5,17 @@
 # /D=, one named by a Winamp uninstall entry, and the default. Every file must
 # land unchanged; a reinstall keeps a form handler its user changed and
 # installs the new one beside it; the uninstaller removes what setup wrote and
-# keeps what is the user's.
-# Usage: installer_test.sh BUILD [DLL that must have been built]
+# keeps what is the user's; while a player window is open, neither setup nor
+# the uninstaller changes anything.
+# Usage: installer_test.sh BUILD [DLL that must have been built [player_window.exe]]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:?usage: installer_test.sh BUILD [DLL]}" && pwd)
 dll=${2:-$build/bin/gen_tunewire.dll}
-[ -f "$dll" ] || { echo "installer_test: $dll is not built; run scripts/build.sh first" >&2; exit 1; }
+player=${3:-$build/bin/player_window.exe}
+for built in "$dll" "$player"; do
+  [ -f "$built" ] || { echo "installer_test: $built is not built; run scripts/build.sh first" >&2; exit 1; }
+done
 export WINEPREFIX=$build/wineprefix
 "$root/scripts/package.sh" "$build" "$build/dist" >/dev/null
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
@@ -70,6 +74,20 @@ echo '<?php return [];' >"$side/MyFormHandler.config.php"
 check "reinstall keeps a changed handler" cmp "$scratch/edited.php" "$side/MyFormHandler.php"
 check "reinstall puts the new handler beside it" cmp "$staging/gen_tunewire/MyFormHandler.php" "$side/MyFormHandler.php.new"
 check "reinstall keeps the handler's settings file" test -f "$side/MyFormHandler.config.php"
+
+# The player stand-in runs until its ready file is removed.
+ready=$scratch/player-ready
+"$build/wine-run.sh" "$player" "$win_scratch\\player-ready" &
+player_pid=$!
+for _ in $(seq 100); do [ -e "$ready" ] && break; sleep 0.1; done
+check "player stand-in is running" test -e "$ready"
+check "silent setup refuses while the player runs" bash -c "! '$build/wine-run.sh' '$installer' /S '/D=$win_scratch\\Busy'"
+check "and writes nothing" test ! -e "$scratch/Busy"
+check "silent uninstall refuses while the player runs" bash -c \
+  "! '$build/wine-run.sh' '$side/$uninstaller' /S '_?=$win_scratch\\Chosen\\Plugins\\gen_tunewire'"
+check "and removes nothing" test -f "$scratch/Chosen/Plugins/gen_tunewire.dll"
+rm -f "$ready"
+wait "$player_pid"
 
 printf '[WinAmp Tunewire Basic]\r\nServerName=example.com\r\n' >"$scratch/Chosen/Plugins/plugin.ini"
 "$build/wine-run.sh" "$side/$uninstaller" /S "_?=$win_scratch\\Chosen\\Plugins\\gen_tunewire"
