@@ -197,7 +197,7 @@ function check_settings(array $config): void
         answer(500, 'Handler setting font is not 1 to 5, a font file or a list of font files.');
     }
     if (!function_exists('imagettftext')) {
-        answer(500, 'PHP\'s GD extension has no FreeType support for font files; install or enable it.');
+        answer(500, "PHP's GD extension has no FreeType support for font files; install or enable it.");
     }
     if (!is_numeric($config['font_size']) || $config['font_size'] <= 0) {
         answer(500, 'Handler setting font_size is not a positive number.');

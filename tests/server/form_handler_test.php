@@ -137,8 +137,23 @@ function settings(Checks $checks, string $serverFiles): void
 
 const DEJAVU = '/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf';
 // Latin and Cyrillic, Japanese, then emoji and other symbols.
-const FONT_LIST = "['" . DEJAVU . "', '/usr/share/fonts/truetype/vlgothic/VL-Gothic-Regular.ttf',"
+const VLGOTHIC = '/usr/share/fonts/truetype/vlgothic/VL-Gothic-Regular.ttf';
+const FONT_LIST = "['" . DEJAVU . "', '" . VLGOTHIC . "',"
     . " '/usr/share/fonts/truetype/ancient-scripts/Symbola_hint.ttf']";
+
+// A font collection (.ttc, as Windows ships its Japanese and Chinese fonts)
+// holding one font: a collection header before it, and its table offsets
+// moved past that header.
+function as_collection(string $font): string
+{
+    $header = 'ttcf' . pack('nnNN', 1, 0, 1, 16);
+    $tables = unpack('n', $font, 4)[1];
+    for ($i = 0; $i < $tables; $i++) {
+        $at = 12 + 16 * $i + 8;
+        $font = substr_replace($font, pack('N', unpack('N', $font, $at)[1] + 16), $at, 4);
+    }
+    return $header . $font;
+}
 
 // A settings file that prints or fails must be refused with its cause, with
 // PHP's output buffering on and off: without buffering, a printing settings
@@ -253,12 +268,13 @@ function ink(string $png): int
     return $count;
 }
 
-// Draws a title with the given settings and returns the PNG.
+// Draws a title with the given settings and returns the PNG's hash, or the
+// handler's reason when it refused.
 function drawn(HandlerServer $server, string $settings, string $title): string
 {
     $server->configure("<?php return $settings;");
-    $server->request('POST', FORM, 'track=' . urlencode($title) . '&charset=utf-8');
-    return md5_file("$server->folder/nowplaying.png");
+    $answer = $server->request('POST', FORM, 'track=' . urlencode($title) . '&charset=utf-8');
+    return $answer['status'] === 200 ? md5_file("$server->folder/nowplaying.png") : $answer['body'];
 }
 
 // A title in a script the font lacks comes out as "?" marks (built-in font)
@@ -286,6 +302,10 @@ function non_latin_glyphs(Checks $checks, string $serverFiles): void
                    drawn($server, "['font' => " . FONT_LIST . "]", "a\u{1F3B5}\u{1F389}&#65;"));
     $checks->true('an ampersand is drawn as itself', drawn($server, "['font' => '" . DEJAVU . "']", '&#65;')
                   !== drawn($server, "['font' => '" . DEJAVU . "']", 'A'));
+    $ttc = "$server->folder/japanese.ttc";
+    file_put_contents($ttc, as_collection(file_get_contents(VLGOTHIC)));
+    $checks->equal('a font collection draws as its first font', drawn($server, "['font' => ['" . DEJAVU . "', '" . VLGOTHIC . "']]", $japanese),
+                   drawn($server, "['font' => ['" . DEJAVU . "', '$ttc']]", $japanese));
     $latin = drawn($server, "['font' => '" . DEJAVU . "']", 'Caf' . "\u{e9}");
     $checks->equal('a one-entry list draws as the font alone', $latin,
                    drawn($server, "['font' => ['" . DEJAVU . "']]", 'Caf' . "\u{e9}"));
