@@ -254,6 +254,9 @@ function font_ranges(string $file): ?array
                 $cmap = unpack('N', $directory, 16 * $i + 8)[1];
             }
         }
+        if ($cmap === null) {
+            throw new RangeException();
+        }
         $count = unpack('n', $read($cmap + 2, 2))[1];
         $records = $read($cmap + 4, 8 * $count);
         $best = null;
@@ -264,6 +267,9 @@ function font_ranges(string $file): ?array
             if ($unicode && ($format === 12 || ($format === 4 && $best === null))) {
                 $best = [$format, $cmap + $offset];
             }
+        }
+        if ($best === null) {
+            throw new RangeException();
         }
         [$format, $at] = $best;
         $ranges = [];
