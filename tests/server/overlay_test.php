@@ -39,10 +39,16 @@ final class Browser
         }
     }
 
+    // Chromium ends by itself, children included, when its pipe closes; it
+    // is stopped only if it has not within 5 s.
     public function __destruct()
     {
         fclose($this->pipes[3]);
         fclose($this->pipes[4]);
+        $deadline = microtime(true) + 5;
+        while (proc_get_status($this->process)['running'] && microtime(true) < $deadline) {
+            usleep(50000);
+        }
         proc_terminate($this->process);
         proc_close($this->process);
         exec('rm -rf ' . escapeshellarg($this->profile));
