@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the release files into DIST (default dist/): a zip laid out as
 # Winamp's Plugins folder (gen_tunewire.dll and the gen_tunewire\ side folder
-# from server/) and the NSIS installer. Needs a finished build in BUILD.
+# with the files of server/ named below) and the NSIS installer. Needs a
+# finished build in BUILD.
 # Usage: scripts/package.sh [BUILD [DIST]]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -22,12 +23,19 @@ staging=$build/package-staging
 rm -rf "$staging"
 mkdir -p "$staging/gen_tunewire"
 cp "$dll" "$staging/"
-cp "$root"/server/* "$staging/gen_tunewire/"
+# File by file, never the whole folder: a nowplaying.* left by local testing or
+# a developer's MyFormHandler.config.php with a real key must not ship. The
+# installer (packaging/tunewire.nsi) names the same files.
+side_files=(readme.txt MyFormHandler.php overlay.html nowplaying.php)
+for name in "${side_files[@]}"; do
+  cp "$root/server/$name" "$staging/gen_tunewire/"
+done
 
 zipfile=$dist/tunewire-$version.zip
 rm -f "$zipfile"
 (cd "$staging" && zip -qrX "$zipfile" gen_tunewire.dll gen_tunewire)
 
-makensis -V2 -DVERSION="$version" -DSTAGING="$staging" \
+size_kb=$(du -sk "$staging" | cut -f1)
+makensis -V2 -DVERSION="$version" -DSTAGING="$staging" -DSIZE_KB="$size_kb" \
          -DOUTFILE="$dist/tunewire-$version-setup.exe" "$root/packaging/tunewire.nsi"
 echo "package.sh: built $zipfile and $dist/tunewire-$version-setup.exe"

@@ -11,6 +11,10 @@ packages=(
   nsis zip unzip
   imagemagick  # scripts/screenshot-dialog.sh
   socat        # TLS terminator for the https:// tests, demo and bench
+  # tests/server: the handler under Apache with mod_php (the binary only, no
+  # system service), overlay.html in a real browser, and the fonts of the
+  # handler's font list (Japanese; symbols and emoji)
+  apache2-bin libapache2-mod-php chromium fonts-vlgothic fonts-symbola
 )
 
 if [ "$(id -u)" -ne 0 ]; then

@@ -7,7 +7,8 @@ require __DIR__ . '/checks.php';
 require __DIR__ . '/handler_server.php';
 
 const FORM = '/MyFormHandler.php?track=';  // the plugin's default Form URL
-const BOTH_FILES = ['nowplaying.png', 'nowplaying.txt'];
+// The two files and the lock that keeps them in step.
+const BOTH_FILES = ['nowplaying.png', 'nowplaying.txt', 'nowplaying.txt.lock'];
 
 $serverFiles = $argv[1] ?? dirname(__DIR__, 2) . '/server';
 $checks = new Checks();
@@ -103,11 +104,11 @@ function refusals(Checks $checks, string $serverFiles): void
 function settings(Checks $checks, string $serverFiles): void
 {
     $server = new HandlerServer($serverFiles);
-    mkdir("$server->folder/out");
+    $server->makeFolder('out');
     $server->configure("<?php return ['width' => 200, 'height' => 40, 'label' => '',
         'text_file' => __DIR__ . '/out/title.txt', 'image_file' => __DIR__ . '/out/title.png'];");
     $server->request('POST', FORM, 'track=Elsewhere');
-    $checks->equal('output paths from the settings', ['title.png', 'title.txt'], array_keys($server->files('out/')));
+    $checks->equal('output paths from the settings', ['title.png', 'title.txt', 'title.txt.lock'], array_keys($server->files('out/')));
     $checks->equal('image size from the settings', [200, 40], png_size("$server->folder/out/title.png"));
 
     $font = '/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf';
@@ -133,7 +134,273 @@ function settings(Checks $checks, string $serverFiles): void
     }
 }
 
+
+const DEJAVU = '/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf';
+// Latin and Cyrillic, Japanese, then emoji and other symbols.
+const VLGOTHIC = '/usr/share/fonts/truetype/vlgothic/VL-Gothic-Regular.ttf';
+const FONT_LIST = "['" . DEJAVU . "', '" . VLGOTHIC . "',"
+    . " '/usr/share/fonts/truetype/ancient-scripts/Symbola_hint.ttf']";
+
+// A font collection (.ttc, as Windows ships its Japanese and Chinese fonts)
+// holding one font: a collection header before it, and its table offsets
+// moved past that header.
+function as_collection(string $font): string
+{
+    $header = 'ttcf' . pack('nnNN', 1, 0, 1, 16);
+    $tables = unpack('n', $font, 4)[1];
+    for ($i = 0; $i < $tables; $i++) {
+        $at = 12 + 16 * $i + 8;
+        $font = substr_replace($font, pack('N', unpack('N', $font, $at)[1] + 16), $at, 4);
+    }
+    return $header . $font;
+}
+
+// A settings file that prints or fails must be refused with its cause, with
+// PHP's output buffering on and off: without buffering, a printing settings
+// file once let a wrong key pass as 200.
+function broken_settings_files(Checks $checks, string $serverFiles): void
+{
+    $cases = [
+        // name => [settings file text, words the reason must hold]
+        'byte order mark' => ["\xEF\xBB\xBF<?php return ['key' => 'K'];", 'byte order mark'],
+        'blank line before <?php' => ["\n<?php return ['key' => 'K'];", 'blank space'],
+        'an echo' => ["<?php echo 'hello'; return ['key' => 'K'];", 'prints text'],
+        'exit with a message' => ["<?php exit('bye');", 'stops the script'],
+        'parse error' => ["<?php return ['key' => ;", 'fails on line 1'],
+        'thrown error' => ["<?php\nthrow new Exception('broken');", 'fails on line 2: broken'],
+        'fatal error' => ["<?php\nfunction f() {}\nfunction f() {}", 'PHP error in MyFormHandler.config.php line 3'],
+        'image of 100000 pixels' => ["<?php return ['width' => 100000, 'height' => 100000];", 'width is not a whole number'],
+        'width as a word' => ["<?php return ['width' => 'wide'];", 'width is not a whole number'],
+        'image file is the text file' => ["<?php return ['image_file' => __DIR__ . '/nowplaying.txt'];", 'different files'],
+        'json file is the image file' => ["<?php return ['json_file' => __DIR__ . '/nowplaying.png'];", 'different files'],
+        'label that is no text' => ["<?php return ['label' => ['Now']];", 'label is not a text'],
+        'font file that is no font' => ["<?php return ['font' => __FILE__];", 'not a TrueType or OpenType font'],
+        'font that is no number or file' => ["<?php return ['font' => 9];", 'font is not 1 to 5'],
+        'font size too large' => ["<?php return ['font' => '" . DEJAVU . "', 'font_size' => 200];", 'too large for the image height'],
+        'colour with a line end' => ["<?php return ['title_colour' => \"#FFFFFF\\n\"];", 'title_colour is not a colour'],
+    ];
+    foreach (['0', '4096'] as $buffer) {
+        $server = new HandlerServer($serverFiles, ['output_buffering' => $buffer]);
+        $server->request('POST', FORM, 'track=Before');
+        foreach ($cases as $name => [$settings, $words]) {
+            $server->configure($settings);
+            $before = $server->files();
+            $answer = $server->request('POST', '/MyFormHandler.php?key=wrong&track=', 'track=Song');
+            $label = "$name, output_buffering $buffer";
+            $checks->equal("$label: status", 500, $answer['status']);
+            $checks->true("$label: one-line reason naming the cause ({$answer['body']})",
+                          is_one_line_reason($answer['body']) && str_contains($answer['body'], $words));
+            $checks->equal("$label: nothing written", $before, $server->files());
+        }
+        $server->configure("<?php return ['colour' => '#FFFFFF'];");
+        $answer = $server->request('POST', FORM, 'track=After');
+        $checks->equal("unknown setting, output_buffering $buffer: still accepted", 200, $answer['status']);
+        $checks->true("unknown setting, output_buffering $buffer: logged",
+                      str_contains($server->log(), "unknown setting 'colour'"));
+    }
+}
+
+// PHP drops an oversized form before the handler runs, and may print a
+// start-up warning about it.
+function oversized_form(Checks $checks, string $serverFiles): void
+{
+    foreach (['0', '4096'] as $buffer) {
+        $server = new HandlerServer($serverFiles, ['post_max_size' => '1K', 'display_errors' => '1',
+                                                   'output_buffering' => $buffer]);
+        $answer = $server->request('POST', FORM, 'track=' . str_repeat('x', 2000));
+        $checks->equal("form over post_max_size, output_buffering $buffer: status", 413, $answer['status']);
+        $checks->true("form over post_max_size, output_buffering $buffer: one-line reason, no start-up warning",
+                      is_one_line_reason($answer['body']) && str_contains($answer['body'], 'post_max_size'));
+        $checks->equal("form over post_max_size, output_buffering $buffer: nothing written", [], $server->files());
+    }
+}
+
+// Titles the plugin's Unicode mode sends, marked charset=utf-8, and the same
+// bytes without the mark, which are Windows-1252 as always.
+function unicode_titles(Checks $checks, string $serverFiles): void
+{
+    $server = new HandlerServer($serverFiles);
+    $accepted = [
+        'Japanese' => "\u{5B87}\u{591A}\u{7530}\u{30D2}\u{30AB}\u{30EB} - First Love",
+        'Cyrillic' => "\u{041A}\u{0438}\u{043D}\u{043E} - \u{0413}\u{0440}\u{0443}\u{043F}\u{043F}\u{0430} \u{043A}\u{0440}\u{043E}\u{0432}\u{0438}",
+        'emoji' => "Party \u{1F389}\u{1F3B5}",
+        '780 bytes' => str_repeat("\u{3042}", 260),
+    ];
+    foreach ($accepted as $name => $title) {
+        $answer = $server->request('POST', FORM, 'track=' . urlencode($title) . '&charset=utf-8');
+        $checks->equal("UTF-8 $name: answer", [200, "OK\n"], [$answer['status'], $answer['body']]);
+        $checks->equal("UTF-8 $name: stored as sent", $title, file_get_contents("$server->folder/nowplaying.txt"));
+    }
+    $server->request('POST', FORM, 'track=a%0Ab&charset=UTF-8');
+    $checks->equal('UTF-8 mark in capitals, control character', 'a b', file_get_contents("$server->folder/nowplaying.txt"));
+    $server->request('POST', FORM, 'track=' . urlencode("\u{e9}"));
+    $checks->equal('the same bytes without the mark are Windows-1252', "\u{c3}\u{a9}",
+                   file_get_contents("$server->folder/nowplaying.txt"));
+    $server->request('POST', FORM, 'track=' . urlencode("\u{e9}") . '&charset=latin1');
+    $checks->equal('another charset value means Windows-1252', "\u{c3}\u{a9}",
+                   file_get_contents("$server->folder/nowplaying.txt"));
+
+    refused_requests($checks, $server, FORM, [
+        'UTF-8 of 781 bytes' => ['POST', FORM, 'track=' . urlencode(str_repeat("\u{3042}", 260) . 'x') . '&charset=utf-8',
+                                 'application/x-www-form-urlencoded', 400],
+        'lone continuation byte' => ['POST', FORM, 'track=a%80b&charset=utf-8', 'application/x-www-form-urlencoded', 400],
+        'overlong encoding' => ['POST', FORM, 'track=%C0%AF&charset=utf-8', 'application/x-www-form-urlencoded', 400],
+        'encoded surrogate' => ['POST', FORM, 'track=%ED%A0%80&charset=utf-8', 'application/x-www-form-urlencoded', 400],
+        'cut-off sequence' => ['POST', FORM, 'track=%E3%81&charset=utf-8', 'application/x-www-form-urlencoded', 400],
+    ]);
+    $answer = $server->request('POST', FORM, 'track=%FF&charset=utf-8');
+    $checks->equal('invalid UTF-8: its reason', "The track title is not valid UTF-8.\n", $answer['body']);
+}
+
+// Ink is every pixel that is not the background colour.
+function ink(string $png): int
+{
+    $image = imagecreatefromstring($png);
+    $background = imagecolorat($image, 0, 0);
+    $count = 0;
+    for ($y = 0; $y < imagesy($image); $y++) {
+        for ($x = 0; $x < imagesx($image); $x++) {
+            $count += imagecolorat($image, $x, $y) !== $background ? 1 : 0;
+        }
+    }
+    return $count;
+}
+
+// Draws a title with the given settings and returns the PNG's hash, or the
+// handler's reason when it refused.
+function drawn(HandlerServer $server, string $settings, string $title): string
+{
+    $server->configure("<?php return $settings;");
+    $answer = $server->request('POST', FORM, 'track=' . urlencode($title) . '&charset=utf-8');
+    return $answer['status'] === 200 ? md5_file("$server->folder/nowplaying.png") : $answer['body'];
+}
+
+// A title in a script the font lacks comes out as "?" marks (built-in font)
+// or as empty boxes (TrueType): a list of fonts must draw real glyphs.
+function non_latin_glyphs(Checks $checks, string $serverFiles): void
+{
+    $server = new HandlerServer($serverFiles);
+    $japanese = "\u{65E5}\u{672C}\u{8A9E}";
+    $checks->equal('built-in font draws Japanese as "?" marks', drawn($server, "['label' => '']", '???'),
+                   drawn($server, "['label' => '']", $japanese));
+    $titles = ['Japanese' => $japanese, 'Cyrillic' => "\u{0416}\u{0418}\u{0417}", 'emoji' => "\u{2615}\u{26A1}\u{2728}\u{2764}"];
+    foreach ($titles as $name => $title) {
+        $listed = drawn($server, "['label' => '', 'font' => " . FONT_LIST . "]", $title);
+        $listedInk = ink(file_get_contents("$server->folder/nowplaying.png"));
+        $marks = drawn($server, "['label' => '', 'font' => " . FONT_LIST . "]", str_repeat('?', preg_match_all('/./u', $title)));
+        $checks->true("font list draws $name, not \"?\" marks", $listed !== $marks);
+        $checks->true("font list draws $name with ink", $listedInk > 40);
+        if ($name !== 'Cyrillic') {
+            $boxes = drawn($server, "['label' => '', 'font' => '" . DEJAVU . "']", $title);
+            $checks->true("font list draws $name, not the boxes of a font that lacks it", $listed !== $boxes);
+        }
+    }
+    $checks->equal('emoji beyond U+FFFF are drawn as U+FFFD',
+                   drawn($server, "['font' => " . FONT_LIST . "]", "a\u{FFFD}\u{FFFD}&#65;"),
+                   drawn($server, "['font' => " . FONT_LIST . "]", "a\u{1F3B5}\u{1F389}&#65;"));
+    $checks->true('an ampersand is drawn as itself', drawn($server, "['font' => '" . DEJAVU . "']", '&#65;')
+                  !== drawn($server, "['font' => '" . DEJAVU . "']", 'A'));
+    $ttc = "$server->folder/japanese.ttc";
+    file_put_contents($ttc, as_collection(file_get_contents(VLGOTHIC)));
+    $checks->equal('a font collection draws as its first font', drawn($server, "['font' => ['" . DEJAVU . "', '" . VLGOTHIC . "']]", $japanese),
+                   drawn($server, "['font' => ['" . DEJAVU . "', '$ttc']]", $japanese));
+    $latin = drawn($server, "['font' => '" . DEJAVU . "']", 'Caf' . "\u{e9}");
+    $checks->equal('a one-entry list draws as the font alone', $latin,
+                   drawn($server, "['font' => ['" . DEJAVU . "']]", 'Caf' . "\u{e9}"));
+}
+
+function json_file(Checks $checks, string $serverFiles): void
+{
+    $server = new HandlerServer($serverFiles);
+    $server->configure("<?php return ['json_file' => __DIR__ . '/nowplaying.json'];");
+    $title = '<script>alert("x")</script> & \'<?php';
+    $server->request('POST', FORM, 'track=' . urlencode($title));
+    $raw = file_get_contents("$server->folder/nowplaying.json");
+    $json = json_decode($raw, true);
+    $checks->equal('JSON carries the stored title', file_get_contents("$server->folder/nowplaying.txt"), $json['title']);
+    $checks->true('JSON holds no markup characters in the clear', strpbrk($raw, "<>&'") === false);
+    $checks->true('JSON has the time it was stored', abs(strtotime($json['stored']) - time()) < 60);
+    $checks->equal('JSON file beside the others', ['nowplaying.json', 'nowplaying.png', 'nowplaying.txt', 'nowplaying.txt.lock'],
+                   array_keys($server->files()));
+}
+
+// The files of one post are replaced all together or not at all.
+function files_in_step(Checks $checks, string $serverFiles): void
+{
+    $server = new HandlerServer($serverFiles);
+    $server->configure("<?php return ['json_file' => __DIR__ . '/nowplaying.json'];");
+    for ($round = 1; $round <= 10; $round++) {
+        $requests = [];
+        for ($post = 1; $post <= 8; $post++) {
+            $requests[] = ['POST', FORM, "track=Round+$round+post+$post", 'application/x-www-form-urlencoded'];
+        }
+        $answers = $server->requestAll($requests);
+        $checks->equal("round $round: every post accepted", array_fill(0, 8, 200), array_column($answers, 'status'));
+        $text = file_get_contents("$server->folder/nowplaying.txt");
+        $image = md5_file("$server->folder/nowplaying.png");
+        $json = json_decode(file_get_contents("$server->folder/nowplaying.json"), true)['title'];
+        $server->request('POST', FORM, 'track=' . urlencode($text));
+        $checks->equal("round $round: text, JSON and image from one post", [$text, $image],
+                       [$json, md5_file("$server->folder/nowplaying.png")]);
+    }
+
+    $server->makeFolder('blocked');
+    file_put_contents("$server->folder/blocked/keep", 'x');
+    $before = $server->files();
+    // A rename onto a folder that is not empty fails after the image and the
+    // JSON file were renamed.
+    $server->configure("<?php return ['json_file' => __DIR__ . '/nowplaying.json', 'text_file' => __DIR__ . '/blocked'];");
+    $answer = $server->request('POST', FORM, 'track=Never');
+    $checks->equal('failed rename: refused', 500, $answer['status']);
+    $checks->equal('failed rename: image and JSON keep their old content', $before,
+                   array_diff_key($server->files(), ['blocked.lock' => 1]));
+}
+
+// nowplaying.php sends whole files while the handler replaces them, under
+// posts and reads at once for at most two seconds.
+function reader_script(Checks $checks, string $serverFiles): void
+{
+    $server = new HandlerServer($serverFiles);
+    $checks->equal('reader before any post', 404, $server->request('GET', '/nowplaying.php')['status']);
+    $titles = ['Short', str_repeat('A much longer title with many more pixels ', 5)];
+    $known = [];
+    foreach ($titles as $title) {
+        $server->request('POST', FORM, 'track=' . urlencode($title));
+        $known[md5_file("$server->folder/nowplaying.png")] = true;
+    }
+    $text = $server->request('GET', '/nowplaying.php?file=text');
+    $checks->equal('reader serves the text', [200, $titles[1]], [$text['status'], $text['body']]);
+    $checks->equal('reader refuses other files', 404, $server->request('GET', '/nowplaying.php?file=../x')['status']);
+
+    $reads = $whole = 0;
+    $deadline = microtime(true) + 2;
+    while (microtime(true) < $deadline) {
+        $requests = [];
+        foreach ($titles as $title) {
+            $requests[] = ['POST', FORM, 'track=' . urlencode($title), 'application/x-www-form-urlencoded'];
+            $requests[] = ['GET', '/nowplaying.php', '', 'text/plain'];
+        }
+        foreach ($server->requestAll($requests) as $answer) {
+            if (!preg_match('/^HTTP\/1\.[01] 200/', $answer['head']) || !preg_match('/^Content-Type: image\/png/mi', $answer['head'])) {
+                continue;
+            }
+            $reads++;
+            preg_match('/^Content-Length: (\d+)/mi', $answer['head'], $length);
+            $whole += (int)($length[1] ?? -1) === strlen($answer['body']) && isset($known[md5($answer['body'])]) ? 1 : 0;
+        }
+    }
+    $checks->true("reader read the image while it changed ($reads reads)", $reads > 0);
+    $checks->equal('every read is one whole image', $reads, $whole);
+}
+
 accepted_titles($checks, $serverFiles);
 refusals($checks, $serverFiles);
 settings($checks, $serverFiles);
+broken_settings_files($checks, $serverFiles);
+oversized_form($checks, $serverFiles);
+unicode_titles($checks, $serverFiles);
+non_latin_glyphs($checks, $serverFiles);
+json_file($checks, $serverFiles);
+files_in_step($checks, $serverFiles);
+reader_script($checks, $serverFiles);
 exit($checks->finish());

@@ -1,27 +1,35 @@
 <?php
-// Serves a private copy of the form handler with PHP's built-in web server on
-// port 80 of a loopback address picked at random, so that parallel runs and
-// other tests listening on 127.0.0.1 never meet. Each server has a folder of
-// its own, which it removes when it stops.
+// Serves a private copy of the server files on port 80 of a loopback address
+// picked at random, so that parallel runs and other tests listening on
+// 127.0.0.1 never meet: with PHP's built-in web server, or, when
+// TUNEWIRE_HANDLER_SERVER=apache, with a foreground Apache and mod_php of its
+// own. Each server has a folder of its own, which it removes when it stops.
 
 final class HandlerServer
 {
     public string $folder;
-    private string $address;
+    public string $address;
     private $process = null;
 
-    public function __construct(string $serverFiles)
+    // $ini: PHP settings for this server only, such as a small post_max_size.
+    public function __construct(string $serverFiles, array $ini = [])
     {
         $this->folder = sys_get_temp_dir() . '/tunewire-handler-' . bin2hex(random_bytes(4));
         mkdir($this->folder);
-        copy("$serverFiles/MyFormHandler.php", "$this->folder/MyFormHandler.php");
+        // Apache's PHP runs as www-data and must write here.
+        chmod($this->folder, 0777);
+        foreach (['MyFormHandler.php', 'overlay.html', 'nowplaying.php'] as $name) {
+            if (is_file("$serverFiles/$name")) {
+                copy("$serverFiles/$name", "$this->folder/$name");
+            }
+        }
         for ($attempt = 0; $attempt < 5; $attempt++) {
             $this->address = sprintf('127.%d.%d.%d', random_int(100, 199), random_int(0, 255), random_int(1, 254));
-            if ($this->start()) {
+            if ($this->start($ini)) {
                 return;
             }
         }
-        throw new RuntimeException('php -S did not start: ' . file_get_contents("$this->folder.log"));
+        throw new RuntimeException('the web server did not start: ' . $this->log());
     }
 
     public function __destruct()
@@ -30,7 +38,13 @@ final class HandlerServer
             proc_terminate($this->process);
             proc_close($this->process);
         }
-        exec('rm -rf ' . escapeshellarg($this->folder) . ' ' . escapeshellarg("$this->folder.log"));
+        exec('rm -rf ' . escapeshellarg($this->folder) . ' ' . escapeshellarg("$this->folder.log")
+             . ' ' . escapeshellarg("$this->folder.run"));
+    }
+
+    public static function isApache(): bool
+    {
+        return getenv('TUNEWIRE_HANDLER_SERVER') === 'apache';
     }
 
     // The handler reads its settings file on every request, so a test may
@@ -40,28 +54,57 @@ final class HandlerServer
         file_put_contents("$this->folder/MyFormHandler.config.php", $settingsFileText);
     }
 
+    // A subfolder that the handler may write into.
+    public function makeFolder(string $name): void
+    {
+        mkdir("$this->folder/$name");
+        chmod("$this->folder/$name", 0777);
+    }
+
+    // The web server's log, where PHP's warnings go.
+    public function log(): string
+    {
+        return (string)@file_get_contents("$this->folder.log");
+    }
+
     // Sends one request the way the plugin's WinInet does (HTTP/1.0, one
-    // Content-Type header) and returns its status and body.
+    // Content-Type header) and returns its status, headers and body.
     public function request(string $method, string $target, string $body = '',
                             string $type = 'application/x-www-form-urlencoded'): array
     {
-        $socket = fsockopen($this->address, 80, $errno, $error, 5);
-        fwrite($socket, "$method $target HTTP/1.0\r\nHost: $this->address\r\n"
-            . "Content-Type: $type\r\nContent-Length: " . strlen($body) . "\r\n\r\n$body");
-        $response = stream_get_contents($socket);
-        fclose($socket);
-        [$head, $content] = explode("\r\n\r\n", $response, 2);
-        return ['status' => (int)explode(' ', $head)[1], 'body' => $content];
+        return $this->requestAll([[$method, $target, $body, $type]])[0];
     }
 
-    // Every file in the folder (or a subfolder) apart from the handler and its
-    // settings, with a hash of its content.
+    // Sends all requests before reading any answer, so that they run at once.
+    public function requestAll(array $requests): array
+    {
+        $sockets = [];
+        foreach ($requests as [$method, $target, $body, $type]) {
+            $socket = fsockopen($this->address, 80, $errno, $error, 5);
+            stream_set_timeout($socket, 30);
+            fwrite($socket, "$method $target HTTP/1.0\r\nHost: $this->address\r\n"
+                . "Content-Type: $type\r\nContent-Length: " . strlen($body) . "\r\n\r\n$body");
+            $sockets[] = $socket;
+        }
+        $answers = [];
+        foreach ($sockets as $socket) {
+            $response = stream_get_contents($socket);
+            fclose($socket);
+            [$head, $content] = explode("\r\n\r\n", $response, 2) + [1 => ''];
+            $answers[] = ['status' => (int)(explode(' ', $head)[1] ?? 0), 'head' => $head, 'body' => $content];
+        }
+        return $answers;
+    }
+
+    // Every file in the folder (or a subfolder) apart from the ones it was
+    // given, with a hash of its content.
     public function files(string $subfolder = ''): array
     {
         $found = [];
         foreach (glob("$this->folder/$subfolder{*,.*}", GLOB_BRACE) as $path) {
             $name = basename($path);
-            if (is_file($path) && !str_starts_with($name, 'MyFormHandler.')) {
+            if (is_file($path) && !str_starts_with($name, 'MyFormHandler.')
+                && !in_array($name, ['overlay.html', 'nowplaying.php'], true)) {
                 $found[$name] = md5_file($path);
             }
         }
@@ -69,12 +112,15 @@ final class HandlerServer
         return $found;
     }
 
-    private function start(): bool
+    private function start(array $ini): bool
     {
         $log = ['file', "$this->folder.log", 'a'];
-        $this->process = proc_open([PHP_BINARY, '-S', "$this->address:80", '-t', $this->folder],
-                                   [0 => ['file', '/dev/null', 'r'], 1 => $log, 2 => $log], $pipes);
-        $deadline = microtime(true) + 5;
+        $command = self::isApache() ? $this->apacheCommand($ini) : $this->phpCommand($ini);
+        // Four workers let PHP's server answer posts at the same time, as a
+        // real web server does.
+        $this->process = proc_open($command, [0 => ['file', '/dev/null', 'r'], 1 => $log, 2 => $log],
+                                   $pipes, null, ['PHP_CLI_SERVER_WORKERS' => '4'] + getenv());
+        $deadline = microtime(true) + 10;
         while (microtime(true) < $deadline && proc_get_status($this->process)['running']) {
             $probe = @fsockopen($this->address, 80, $errno, $error, 0.2);
             if ($probe !== false) {
@@ -87,5 +133,58 @@ final class HandlerServer
         proc_close($this->process);
         $this->process = null;
         return false;
+    }
+
+    private function phpCommand(array $ini): array
+    {
+        $command = [PHP_BINARY];
+        foreach ($ini as $name => $value) {
+            array_push($command, '-d', "$name=$value");
+        }
+        return array_merge($command, ['-S', "$this->address:80", '-t', $this->folder]);
+    }
+
+    // A private configuration: nothing of the system's Apache set-up is read.
+    private function apacheCommand(array $ini): array
+    {
+        $modules = '/usr/lib/apache2/modules';
+        $php = glob("$modules/libphp*.so")[0] ?? 'libphp.so';
+        $run = "$this->folder.run";
+        @mkdir($run);
+        $settings = '';
+        foreach ($ini as $name => $value) {
+            $settings .= "php_admin_value $name $value\n";
+        }
+        file_put_contents("$run/apache.conf", <<<CONF
+            ServerRoot $run
+            DefaultRuntimeDir $run
+            PidFile $run/apache.pid
+            ErrorLog $this->folder.log
+            LogLevel warn
+            LoadModule mpm_prefork_module $modules/mod_mpm_prefork.so
+            LoadModule authz_core_module $modules/mod_authz_core.so
+            LoadModule mime_module $modules/mod_mime.so
+            LoadModule php_module $php
+            StartServers 2
+            MinSpareServers 2
+            MaxSpareServers 8
+            MaxRequestWorkers 16
+            User www-data
+            Group www-data
+            Listen $this->address:80
+            ServerName $this->address
+            TypesConfig /etc/mime.types
+            DocumentRoot $this->folder
+            <Directory $this->folder>
+                Require all granted
+            </Directory>
+            <FilesMatch "\\.php\$">
+                SetHandler application/x-httpd-php
+            </FilesMatch>
+            $settings
+            CONF);
+        // Apache ends its whole process group when it stops: a session of
+        // its own keeps this test out of it.
+        return ['setsid', '/usr/sbin/apache2', '-f', "$run/apache.conf", '-DFOREGROUND'];
     }
 }

@@ -1,0 +1,173 @@
+<?php
+// Opens the shipped overlay.html in a headless Chromium, served by the same
+// web server as the form handler, and checks that it shows the stored title,
+// shows a newly posted one within 2 s without reloading, never as markup, and
+// follows its address options. With a second argument it also saves a
+// screenshot of the overlay over a stand-in scene there.
+// Usage: php overlay_test.php [server folder [screenshot.png]]
+
+require __DIR__ . '/checks.php';
+require __DIR__ . '/handler_server.php';
+
+const FORM = '/MyFormHandler.php?track=';
+// The overlay looks once a second and fades for a quarter of one.
+const MAX_CHANGE_SECONDS = 2.0;
+
+// Drives Chromium over its DevTools pipe: commands go to its descriptor 3 and
+// answers come from its descriptor 4, each a JSON text ended by a zero byte.
+final class Browser
+{
+    private $process;
+    private array $pipes = [];
+    private string $profile;
+    private int $nextId = 0;
+    private string $pending = '';
+
+    public function __construct()
+    {
+        $this->profile = sys_get_temp_dir() . '/tunewire-chromium-' . bin2hex(random_bytes(4));
+        mkdir($this->profile);
+        $this->process = proc_open([
+            'chromium', '--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+            '--disable-background-networking', '--disable-component-update', '--disable-sync',
+            '--hide-scrollbars', '--window-size=900,120', "--user-data-dir=$this->profile",
+            '--remote-debugging-pipe', 'about:blank',
+        ], [0 => ['file', '/dev/null', 'r'], 1 => ['file', '/dev/null', 'w'], 2 => ['file', '/dev/null', 'w'],
+            3 => ['pipe', 'r'], 4 => ['pipe', 'w']], $this->pipes);
+        if (!is_resource($this->process)) {
+            throw new RuntimeException('chromium did not start; run scripts/setup.sh');
+        }
+    }
+
+    // Chromium ends by itself, children included, when its pipe closes; it
+    // is stopped only if it has not within 5 s.
+    public function __destruct()
+    {
+        fclose($this->pipes[3]);
+        fclose($this->pipes[4]);
+        $deadline = microtime(true) + 5;
+        while (proc_get_status($this->process)['running'] && microtime(true) < $deadline) {
+            usleep(50000);
+        }
+        proc_terminate($this->process);
+        proc_close($this->process);
+        exec('rm -rf ' . escapeshellarg($this->profile));
+    }
+
+    public function send(string $method, array $params = [], ?string $session = null): array
+    {
+        $id = ++$this->nextId;
+        $message = ['id' => $id, 'method' => $method, 'params' => (object)$params];
+        if ($session !== null) {
+            $message['sessionId'] = $session;
+        }
+        fwrite($this->pipes[3], json_encode($message) . "\0");
+        $deadline = microtime(true) + 15;
+        while (microtime(true) < $deadline) {
+            while (($end = strpos($this->pending, "\0")) !== false) {
+                $answer = json_decode(substr($this->pending, 0, $end), true);
+                $this->pending = substr($this->pending, $end + 1);
+                if (($answer['id'] ?? null) === $id) {
+                    if (isset($answer['error'])) {
+                        throw new RuntimeException("$method: " . json_encode($answer['error']));
+                    }
+                    return $answer['result'];
+                }
+            }
+            $read = [$this->pipes[4]];
+            $none = [];
+            if (stream_select($read, $none, $none, 1) > 0) {
+                $chunk = fread($this->pipes[4], 1 << 16);
+                if ($chunk === '' || $chunk === false) {
+                    throw new RuntimeException('chromium closed its pipe');
+                }
+                $this->pending .= $chunk;
+            }
+        }
+        throw new RuntimeException("$method: no answer from chromium");
+    }
+
+    // Opens a page in a tab of its own and returns the session that talks to it.
+    public function open(string $url): string
+    {
+        $target = $this->send('Target.createTarget', ['url' => $url])['targetId'];
+        return $this->send('Target.attachToTarget', ['targetId' => $target, 'flatten' => true])['sessionId'];
+    }
+
+    public function evaluate(string $session, string $expression)
+    {
+        $result = $this->send('Runtime.evaluate', ['expression' => $expression, 'returnByValue' => true], $session);
+        return $result['result']['value'] ?? null;
+    }
+
+    // Waits until the expression gives the wanted value; returns the seconds
+    // it took, or null when it never did within the limit.
+    public function waitFor(string $session, string $expression, $wanted, float $limit): ?float
+    {
+        $start = microtime(true);
+        do {
+            if ($this->evaluate($session, $expression) === $wanted) {
+                return microtime(true) - $start;
+            }
+            usleep(50000);
+        } while (microtime(true) - $start < $limit);
+        return null;
+    }
+}
+
+$serverFiles = $argv[1] ?? dirname(__DIR__, 2) . '/server';
+$screenshot = $argv[2] ?? null;
+$checks = new Checks();
+
+$page = file_get_contents("$serverFiles/overlay.html");
+$checks->true('the page loads nothing from elsewhere',
+              !preg_match('/\b(src|href)\s*=|@import|url\(|https?:\/\//i', $page));
+
+$server = new HandlerServer($serverFiles);
+$server->configure("<?php return ['json_file' => __DIR__ . '/nowplaying.json'];");
+$server->request('POST', FORM, 'track=' . urlencode('First Artist - First Song'));
+
+$browser = new Browser();
+$title = "document.getElementById('title').textContent";
+$tab = $browser->open("http://$server->address/overlay.html");
+$checks->true('shows the stored title', $browser->waitFor($tab, $title, 'First Artist - First Song', 10) !== null);
+$browser->evaluate($tab, 'window.tunewireMark = 1');
+
+$server->request('POST', FORM, 'track=' . urlencode('Second Artist - Second Song') . '&charset=utf-8');
+$seconds = $browser->waitFor($tab, $title, 'Second Artist - Second Song', 5);
+$checks->true('shows a new title within ' . MAX_CHANGE_SECONDS . ' s (took ' . var_export($seconds, true) . ')',
+              $seconds !== null && $seconds <= MAX_CHANGE_SECONDS);
+$checks->equal('changed in place, without reloading', 1, $browser->evaluate($tab, 'window.tunewireMark'));
+
+$markup = '<img src=x onerror="window.ran=1"><b>Bold</b>';
+$server->request('POST', FORM, 'track=' . urlencode($markup));
+$checks->true('a title with markup shows as text', $browser->waitFor($tab, $title, $markup, 5) !== null);
+$checks->equal('no element made from the title', [0, null],
+               $browser->evaluate($tab, "[document.querySelectorAll('#title *').length, window.ran || null]"));
+
+$unicode = "\u{5B87}\u{591A}\u{7530}\u{30D2}\u{30AB}\u{30EB} - \u{041A}\u{0438}\u{043D}\u{043E} \u{1F3B5}";
+$server->request('POST', FORM, 'track=' . urlencode($unicode) . '&charset=utf-8');
+$checks->true('a Unicode title shows whole, emoji included', $browser->waitFor($tab, $title, $unicode, 5) !== null);
+
+$styled = $browser->open("http://$server->address/overlay.html?size=48&color=FF0000&align=right&label=Now%20playing:");
+$browser->waitFor($styled, $title, $unicode, 10);
+$checks->equal('address options: size, colour, alignment, label',
+               ['48px', 'rgb(255, 0, 0)', 'right', 'Now playing:', 'rgba(0, 0, 0, 0)'],
+               $browser->evaluate($styled, "(function () { var s = getComputedStyle(document.getElementById('line'));
+                   return [s.fontSize, s.color, s.textAlign, document.getElementById('label').textContent,
+                           getComputedStyle(document.body).backgroundColor]; })()"));
+
+if ($screenshot !== null) {
+    $server->request('POST', FORM, 'track=' . urlencode("\u{5B87}\u{591A}\u{7530}\u{30D2}\u{30AB}\u{30EB} - First Love") . '&charset=utf-8');
+    $shot = $browser->open("http://$server->address/overlay.html?label=Now%20playing:");
+    $browser->send('Emulation.setDeviceMetricsOverride',
+                   ['width' => 760, 'height' => 90, 'deviceScaleFactor' => 1, 'mobile' => false], $shot);
+    $browser->waitFor($shot, $title, "\u{5B87}\u{591A}\u{7530}\u{30D2}\u{30AB}\u{30EB} - First Love", 10);
+    // A stand-in for a game or camera scene behind the transparent page.
+    $browser->evaluate($shot, "document.documentElement.style.background = 'linear-gradient(120deg, #3a6186, #89253e)';
+        document.getElementById('line').style.paddingTop = '0.6em'");
+    usleep(300000);
+    $png = $browser->send('Page.captureScreenshot', ['format' => 'png'], $shot)['data'];
+    file_put_contents($screenshot, base64_decode($png));
+}
+exit($checks->finish());
