@@ -6,18 +6,14 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TUNEWIRE_BUILD_DIR:-$root/build}
 
-if [ -z "${TUNEWIRE_DISPLAY_READY:-}" ]; then
-  "$root/scripts/setup.sh"
-  "$root/scripts/build.sh" "$build" gen_tunewire bench >/dev/null
-  # The player stand-in's window needs a display, shared by every Wine process of the run.
-  TUNEWIRE_DISPLAY_READY=1 exec xvfb-run -a bash "$0" "$@"
-fi
-. "$root/scripts/wine-session.sh"
+# The player stand-in's window needs a display.
+display_targets=(gen_tunewire bench)
+. "$root/scripts/on-display.sh"
 
 # Wine's background processes inherit our standard output, so the table goes
 # through a file rather than a pipe.
 out=$(mktemp /tmp/tunewire-bench.XXXXXX)
-trap 'rm -f "$out"; wineserver -k >/dev/null 2>&1 || true' EXIT
+on_exit 'rm -f "$out"'
 status=0
 wine "$build/bin/bench.exe" >"$out" || status=$?
 cat "$out"

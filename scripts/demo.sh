@@ -7,13 +7,9 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TUNEWIRE_BUILD_DIR:-$root/build}
 
-if [ -z "${TUNEWIRE_DISPLAY_READY:-}" ]; then
-  "$root/scripts/setup.sh"
-  "$root/scripts/build.sh" "$build" gen_tunewire hostsim >/dev/null
-  # hostsim needs a display, and every Wine process of the run must share it.
-  TUNEWIRE_DISPLAY_READY=1 exec xvfb-run -a bash "$0" "$@"
-fi
-. "$root/scripts/wine-session.sh"
+# hostsim's window needs a display.
+display_targets=(gen_tunewire hostsim)
+. "$root/scripts/on-display.sh"
 
 # Wine sees the Unix file system as drive Z:.
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
@@ -29,11 +25,7 @@ printf '[WinAmp Tunewire Basic]\r\nServerName=127.0.0.1\r\nFormHandler=/MyFormHa
   >"$plugins/plugin.ini"
 
 pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wineserver -k >/dev/null 2>&1 || true
-}
-trap cleanup EXIT
+on_exit 'for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done'
 
 php -S 127.0.0.1:80 -t "$www" >"$demo/php.log" 2>&1 &
 pids+=($!)
