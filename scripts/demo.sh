@@ -2,7 +2,8 @@
 # The main job on one machine: PHP's built-in server on 127.0.0.1:80 serves the
 # shipped form handler, and hostsim.exe (the player stand-in) plays a short
 # playlist through the real gen_tunewire.dll under Wine. Prints each request as
-# the server received it and each title as the handler stored it.
+# the server received it, with the title in its body, and each title as the
+# handler stored it.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TUNEWIRE_BUILD_DIR:-$root/build}
@@ -27,7 +28,16 @@ printf '[WinAmp Tunewire Basic]\r\nServerName=127.0.0.1\r\nFormHandler=/MyFormHa
 pids=()
 on_exit 'for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done'
 
-php -S 127.0.0.1:80 -t "$www" >"$demo/php.log" 2>&1 &
+# The form travels in the request's body, which the server's log leaves out:
+# a router logs each posted title before the server runs the handler.
+cat >"$demo/router.php" <<'PHP'
+<?php
+if (($_SERVER['REQUEST_METHOD'] ?? '') === 'POST') {
+    error_log('posted title: "' . ($_POST['track'] ?? '') . '"');
+}
+return false;
+PHP
+php -S 127.0.0.1:80 -t "$www" "$demo/router.php" >"$demo/php.log" 2>&1 &
 pids+=($!)
 for _ in $(seq 50); do
   (exec 3<>/dev/tcp/127.0.0.1/80) 2>/dev/null && break
@@ -40,17 +50,22 @@ if ! (exec 3<>/dev/tcp/127.0.0.1/80) 2>/dev/null; then
 fi
 echo "demo: form handler listening on http://127.0.0.1/MyFormHandler.php (files in $www)"
 
-# Report each request the server logs and each title the handler stores.
+# Report each request the server logs, with the title its body posted, and
+# each title the handler stores.
 (
   seen=0
+  title=""
   last=""
   while sleep 0.2; do
-    lines=$(grep -c -E '\[[0-9]{3}\]: ' "$demo/php.log" || true)
-    if [ "$lines" -gt "$seen" ]; then
-      grep -E '\[[0-9]{3}\]: ' "$demo/php.log" | tail -n "$((lines - seen))" |
-        sed 's/^.*\(\[[0-9]*\]: .*\)$/server: received \1/'
-      seen=$lines
-    fi
+    while IFS= read -r line; do
+      seen=$((seen + 1))
+      if [[ $line =~ \]\ posted\ title:\ (.*)$ ]]; then
+        title=${BASH_REMATCH[1]}
+      elif [[ $line =~ (\[[0-9]{3}\]:\ .*)$ ]]; then
+        echo "server: received ${BASH_REMATCH[1]}${title:+ with the title $title in its body}"
+        title=""
+      fi
+    done < <(tail -n "+$((seen + 1))" "$demo/php.log")
     now=$(cat "$www/nowplaying.txt" 2>/dev/null || true)
     if [ -n "$now" ] && [ "$now" != "$last" ]; then
       echo "handler: stored \"$now\""
