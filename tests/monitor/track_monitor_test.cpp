@@ -48,7 +48,7 @@ protected:
     }
 };
 
-TEST_F(MonitorTest, ReferenceSequencePostsEachNewTrackOnce)
+TEST_F(MonitorTest, PlayChangeStopAndReplayPostEachNewTrackOnce)
 {
     Host().SetEntry(4, "C:\\Music\\a.mp3", "Artist A - One");
     Host().SetEntry(5, "C:\\Music\\b.mp3", "Artist B - Two");
