@@ -30,7 +30,15 @@ HostWindow::~HostWindow()
 void HostWindow::Play(int position, int length)
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    playing_ = true;
+    playState_ = kPlaying;
+    position_ = position;
+    length_ = length;
+}
+
+void HostWindow::Pause(int position, int length)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    playState_ = kPaused;
     position_ = position;
     length_ = length;
 }
@@ -38,7 +46,7 @@ void HostWindow::Play(int position, int length)
 void HostWindow::Stop()
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    playing_ = false;
+    playState_ = kStopped;
 }
 
 void HostWindow::SetEntry(int position, const char* file, const char* title)
@@ -83,7 +91,7 @@ LRESULT HostWindow::Answer(WPARAM argument, LPARAM code)
         auto entry = entries_.find(static_cast<int>(argument));
         switch (code) {
         case kQueryIsPlaying:
-            record.answer = playing_ ? 1 : 0;
+            record.answer = playState_;
             break;
         case kQueryTrackLength:
             record.answer = length_;
