@@ -1,9 +1,10 @@
-// The message-box robot's polling thread. The caption is read with
-// InternalGetWindowText, which asks no thread anything: a window of this
-// process whose thread is busy in a network call would otherwise stall the
-// robot. The message text is read only from a box already identified, whose
-// thread is waiting in the box's own message loop and so answers at once.
+// The message-box robot's polling thread. Boxes are found by caption, which
+// asks no thread anything (see process_dialogs.cpp). The message text is read
+// only from a box already identified, whose thread is waiting in the box's own
+// message loop and so answers at once.
 #include "support/ui_robot.h"
+
+#include "support/process_dialogs.h"
 
 #include <chrono>
 #include <cstring>
@@ -14,26 +15,9 @@ constexpr DWORD kPollMs = 10;  // fast enough that a box never holds a test up
 const char kCaptionPrefix[] = "Tunewire Plugin";
 constexpr WORD kMessageTextId = 0xFFFF;  // the static control of a message box
 
-std::string CaptionOf(HWND window)
+bool IsPluginBox(const ProcessDialog& dialog)
 {
-    wchar_t wide[256] = {};
-    int length = InternalGetWindowText(window, wide, 256);
-    char narrow[512] = {};
-    WideCharToMultiByte(CP_ACP, 0, wide, length, narrow, sizeof narrow - 1, nullptr, nullptr);
-    return narrow;
-}
-
-bool IsPluginBox(HWND window)
-{
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    if (processId != GetCurrentProcessId() || !IsWindowVisible(window))
-        return false;
-    char className[16] = {};
-    GetClassNameA(window, className, sizeof className);
-    if (std::strcmp(className, "#32770") != 0)
-        return false;
-    return CaptionOf(window).compare(0, sizeof kCaptionPrefix - 1, kCaptionPrefix) == 0;
+    return dialog.caption.compare(0, sizeof kCaptionPrefix - 1, kCaptionPrefix) == 0;
 }
 
 std::string MessageTextOf(HWND box)
@@ -44,13 +28,6 @@ std::string MessageTextOf(HWND box)
     GetDlgItemTextA(box, kMessageTextId, &text[0], length + 1);
     text.resize(std::strlen(text.c_str()));
     return text;
-}
-
-BOOL CALLBACK CollectPluginBox(HWND window, LPARAM found)
-{
-    if (IsPluginBox(window))
-        reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
-    return TRUE;
 }
 
 void Forget(std::set<HWND>& windows)
@@ -109,18 +86,17 @@ void UiRobot::Run()
 // Reading a box's text sends it a message, so no lock is held meanwhile.
 void UiRobot::Sweep()
 {
-    std::vector<HWND> open;
-    EnumWindows(CollectPluginBox, reinterpret_cast<LPARAM>(&open));
-
-    for (HWND box : open) {
+    for (const ProcessDialog& dialog : FindProcessDialogs(DialogState::kShown)) {
+        if (!IsPluginBox(dialog))
+            continue;
+        HWND box = dialog.window;
         bool known = false;
         {
             std::lock_guard<std::mutex> lock(mutex_);
             known = recorded_.count(box) != 0;
         }
         if (!known) {
-            SeenBox seen{CaptionOf(box), MessageTextOf(box), GetWindowThreadProcessId(box, nullptr),
-                         box};
+            SeenBox seen{dialog.caption, MessageTextOf(box), dialog.threadId, box};
             std::lock_guard<std::mutex> lock(mutex_);
             recorded_.insert(box);
             boxes_.push_back(std::move(seen));
