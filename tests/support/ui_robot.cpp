@@ -30,6 +30,37 @@ std::string MessageTextOf(HWND box)
     return text;
 }
 
+struct Controls {
+    std::vector<int> buttons;
+    bool icon = false;
+};
+
+// A box without an icon may still hold an empty icon control, so the icon is
+// asked for; the box's thread answers from the box's own loop.
+BOOL CALLBACK CollectControl(HWND control, LPARAM found)
+{
+    Controls& controls = *reinterpret_cast<Controls*>(found);
+    if (!IsWindowVisible(control))
+        return TRUE;
+    char className[16] = {};
+    GetClassNameA(control, className, sizeof className);
+    LONG style = GetWindowLongA(control, GWL_STYLE);
+    if (_stricmp(className, "Button") == 0)
+        controls.buttons.push_back(GetDlgCtrlID(control));
+    else if (_stricmp(className, "Static") == 0 && (style & SS_TYPEMASK) == SS_ICON &&
+             SendMessageA(control, STM_GETICON, 0, 0) != 0)
+        controls.icon = true;
+    return TRUE;
+}
+
+SeenBox Describe(const ProcessDialog& dialog)
+{
+    Controls controls;
+    EnumChildWindows(dialog.window, CollectControl, reinterpret_cast<LPARAM>(&controls));
+    return SeenBox{dialog.caption, MessageTextOf(dialog.window), dialog.threadId, dialog.window,
+                   GetWindow(dialog.window, GW_OWNER), controls.buttons, controls.icon};
+}
+
 void Forget(std::set<HWND>& windows)
 {
     for (auto it = windows.begin(); it != windows.end();)
@@ -96,7 +127,7 @@ void UiRobot::Sweep()
             known = recorded_.count(box) != 0;
         }
         if (!known) {
-            SeenBox seen{dialog.caption, MessageTextOf(box), dialog.threadId, box};
+            SeenBox seen = Describe(dialog);
             std::lock_guard<std::mutex> lock(mutex_);
             recorded_.insert(box);
             boxes_.push_back(std::move(seen));
