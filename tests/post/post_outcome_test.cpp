@@ -7,7 +7,7 @@
 
 #include "config/settings.h"
 #include "plugin/plugin.h"
-#include "post/post_fixture.h"
+#include "support/post_fixture.h"
 #include "post/post_track.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "config/settings.h"
-#include "post/post_fixture.h"
+#include "support/post_fixture.h"
 #include "post/post_track.h"
 
 namespace {

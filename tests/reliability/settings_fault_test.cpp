@@ -9,7 +9,7 @@
 #include <string>
 
 #include "config/settings.h"
-#include "post/post_fixture.h"
+#include "support/post_fixture.h"
 #include "post/post_track.h"
 
 namespace {

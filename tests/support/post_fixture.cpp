@@ -1,6 +1,6 @@
 // The posting tests' shared pieces. The dialog watcher tells a configuration
 // dialog from a message box by its caption.
-#include "post/post_fixture.h"
+#include "support/post_fixture.h"
 
 #include <algorithm>
 #include <cstring>
