@@ -22,8 +22,8 @@ mkdir -p "$www" "$plugins/gen_tunewire"
 cp "$root"/server/* "$www/"
 cp "$root"/server/* "$plugins/gen_tunewire/"
 cp "$build/bin/gen_tunewire.dll" "$plugins/"
-printf '[WinAmp Tunewire Basic]\r\nServerName=127.0.0.1\r\nFormHandler=/MyFormHandler.php?track=\r\n' \
-  >"$plugins/plugin.ini"
+. "$root/scripts/settings-file.sh"
+write_settings_file "$plugins/plugin.ini" 127.0.0.1 '/MyFormHandler.php?track='
 
 pids=()
 on_exit 'for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done'

@@ -7,8 +7,8 @@
 
 #include "config/settings.h"
 #include "plugin/plugin.h"
-#include "support/post_fixture.h"
 #include "post/post_track.h"
+#include "support/post_fixture.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "config/settings.h"
+#include "settings_file.h"
 #include "support/process_dialogs.h"
 
 namespace {
@@ -63,8 +64,7 @@ void ConfigDialogWatcher::Sweep()
 
 void PostTrackTest::StoreSettings(const std::string& server, const std::string& formPath) const
 {
-    sandbox_.WriteIni("[WinAmp Tunewire Basic]\r\nServerName=" + server +
-                      "\r\nFormHandler=" + formPath + "\r\n");
+    sandbox_.WriteIni(SettingsFileText(server, formPath));
 }
 
 void PostTrackTest::FillSettingsBuffers(const std::string& server, const std::string& formPath)
