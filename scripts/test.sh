@@ -5,7 +5,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TUNEWIRE_BUILD_DIR:-$root/build}
 
-# The dialog tests need room for several windows side by side.
+# Larger and deeper than xvfb-run's 640x480x8 default: the windows of tests
+# running at once share this screen.
 display_screen=1280x1024x24
 . "$root/scripts/on-display.sh"
 # Most tests spend their time waiting for the monitor's one-second polls, so
