@@ -8,20 +8,15 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TUNEWIRE_BUILD_DIR:-$root/build}
 
-if [ -z "${TUNEWIRE_DISPLAY_READY:-}" ]; then
-  "$root/scripts/setup.sh"
-  "$root/scripts/build.sh" "$build" gen_tunewire bench trust_test_ca >/dev/null
-  # The player stand-in's window needs a display, shared by every Wine process of the run.
-  TUNEWIRE_DISPLAY_READY=1 exec xvfb-run -a bash "$0" "$@"
-fi
-. "$root/scripts/wine-session.sh"
+# The player stand-in's window needs a display.
+display_targets=(gen_tunewire bench trust_test_ca)
+. "$root/scripts/on-display.sh"
 
 # Wine's background processes inherit our standard output, so the table goes
 # through a file rather than a pipe.
 out=$(mktemp /tmp/tunewire-bench.XXXXXX)
 tls=$(mktemp -d /tmp/tunewire-bench-tls.XXXXXX)
-tls_pid=""
-trap '[ -z "$tls_pid" ] || kill "$tls_pid"; rm -rf "$out" "$tls"; wineserver -k >/dev/null 2>&1 || true' EXIT
+on_exit 'rm -rf "$out" "$tls"'
 
 . "$root/scripts/tls-lib.sh"
 random_address() { echo "127.$((RANDOM % 250 + 2)).$((RANDOM % 250 + 2)).$((RANDOM % 250 + 2))"; }
@@ -31,6 +26,7 @@ tls_make_ca "$build/tls-test-ca"
 tls_trust_ca "$build/tls-test-ca" wine "$build/bin/trust_test_ca.exe"
 tls_issue "$build/tls-test-ca" "$tls/server" "DNS:$front,IP:$front"
 tls_start_terminator "$front" "$tls/server.pem" "$receiver:80" "$tls/socat.log"
+on_exit 'kill "$tls_pid" 2>/dev/null'
 
 status=0
 wine "$build/bin/bench.exe" --https "$front" "$receiver" >"$out" || status=$?

@@ -11,6 +11,7 @@ for tool in cmake i686-w64-mingw32-g++-posix; do
   command -v "$tool" >/dev/null || { echo "build.sh: $tool is missing; run scripts/setup.sh" >&2; exit 1; }
 done
 if [ ! -f "$build/CMakeCache.txt" ]; then
+  echo "build.sh: configuring $build" >&2
   cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-i686.cmake" >/dev/null
 fi

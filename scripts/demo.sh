@@ -2,35 +2,33 @@
 # The main job on one machine: PHP's built-in server on 127.0.0.1:80 serves the
 # shipped form handler, and hostsim.exe (the player stand-in) plays a short
 # playlist through the real gen_tunewire.dll under Wine. Prints each request as
-# the server received it and each title as the handler stored it.
+# the server received it, with the title in its body, and each title as the
+# handler stored it.
 # Usage: demo.sh [--unicode] [--https]
-#   --unicode  Charset=utf-8 and a playlist with Japanese, Cyrillic and emoji titles
+#   --unicode  Charset=utf-8 and a playlist with Japanese, Cyrillic and emoji
+#              titles, drawn with fonts that cover them
 #   --https    the plugin posts to https://127.0.0.1 through a TLS terminator
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TUNEWIRE_BUILD_DIR:-$root/build}
 
 https=""
-charset_line=""
+unicode=""
 playlist="$root/tools/hostsim/demo-playlist.txt"
 for arg in "$@"; do
   case "$arg" in
     --https) https=1 ;;
     --unicode)
-      charset_line='Charset=utf-8\r\n'
+      unicode=1
       playlist="$root/tools/hostsim/demo-playlist-unicode.txt"
       ;;
     *) echo "usage: demo.sh [--unicode] [--https]" >&2; exit 2 ;;
   esac
 done
 
-if [ -z "${TUNEWIRE_DISPLAY_READY:-}" ]; then
-  "$root/scripts/setup.sh"
-  "$root/scripts/build.sh" "$build" gen_tunewire hostsim trust_test_ca >/dev/null
-  # hostsim needs a display, and every Wine process of the run must share it.
-  TUNEWIRE_DISPLAY_READY=1 exec xvfb-run -a bash "$0" "$@"
-fi
-. "$root/scripts/wine-session.sh"
+# hostsim's window needs a display.
+display_targets=(gen_tunewire hostsim trust_test_ca)
+. "$root/scripts/on-display.sh"
 
 # Wine sees the Unix file system as drive Z:.
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
@@ -42,17 +40,34 @@ mkdir -p "$www" "$plugins/gen_tunewire"
 cp "$root"/server/* "$www/"
 cp "$root"/server/* "$plugins/gen_tunewire/"
 cp "$build/bin/gen_tunewire.dll" "$plugins/"
-printf '[WinAmp Tunewire Basic]\r\nServerName=127.0.0.1\r\nFormHandler=/MyFormHandler.php?track=\r\n%b' "$charset_line" \
-  >"$plugins/plugin.ini"
+. "$root/scripts/settings-file.sh"
+write_settings_file "$plugins/plugin.ini" 127.0.0.1 '/MyFormHandler.php?track='
+if [ -n "$unicode" ]; then
+  printf 'Charset=utf-8\r\n' >>"$plugins/plugin.ini"
+  # GD draws each character with the first font of the list that has it.
+  cat >"$www/MyFormHandler.config.php" <<'PHP'
+<?php
+return [
+    'font' => ['/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf',
+               '/usr/share/fonts/truetype/vlgothic/VL-Gothic-Regular.ttf',
+               '/usr/share/fonts/truetype/ancient-scripts/Symbola_hint.ttf'],
+];
+PHP
+fi
 
 pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wineserver -k >/dev/null 2>&1 || true
-}
-trap cleanup EXIT
+on_exit 'for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done'
 
-php -S 127.0.0.1:80 -t "$www" >"$demo/php.log" 2>&1 &
+# The form travels in the request's body, which the server's log leaves out:
+# a router logs each posted title before the server runs the handler.
+cat >"$demo/router.php" <<'PHP'
+<?php
+if (($_SERVER['REQUEST_METHOD'] ?? '') === 'POST') {
+    error_log('posted title: "' . ($_POST['track'] ?? '') . '"');
+}
+return false;
+PHP
+php -S 127.0.0.1:80 -t "$www" "$demo/router.php" >"$demo/php.log" 2>&1 &
 pids+=($!)
 for _ in $(seq 50); do
   (exec 3<>/dev/tcp/127.0.0.1/80) 2>/dev/null && break
@@ -66,17 +81,22 @@ fi
 echo "demo: form handler listening on http://127.0.0.1/MyFormHandler.php (files in $www)"
 [ -z "$https" ] || . "$root/scripts/demo-https.sh"
 
-# Report each request the server logs and each title the handler stores.
+# Report each request the server logs, with the title its body posted, and
+# each title the handler stores.
 (
   seen=0
+  title=""
   last=""
   while sleep 0.2; do
-    lines=$(grep -c -E '\[[0-9]{3}\]: ' "$demo/php.log" || true)
-    if [ "$lines" -gt "$seen" ]; then
-      grep -E '\[[0-9]{3}\]: ' "$demo/php.log" | tail -n "$((lines - seen))" |
-        sed 's/^.*\(\[[0-9]*\]: .*\)$/server: received \1/'
-      seen=$lines
-    fi
+    while IFS= read -r line; do
+      seen=$((seen + 1))
+      if [[ $line =~ \]\ posted\ title:\ (.*)$ ]]; then
+        title=${BASH_REMATCH[1]}
+      elif [[ $line =~ (\[[0-9]{3}\]:\ .*)$ ]]; then
+        echo "server: received ${BASH_REMATCH[1]}${title:+ with the title $title in its body}"
+        title=""
+      fi
+    done < <(tail -n "+$((seen + 1))" "$demo/php.log")
     now=$(cat "$www/nowplaying.txt" 2>/dev/null || true)
     if [ -n "$now" ] && [ "$now" != "$last" ]; then
       echo "handler: stored \"$now\""

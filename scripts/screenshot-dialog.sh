@@ -9,8 +9,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 
 if [ "${1:-}" = "--on-display" ]; then
   build=$2 out=$3
-  export WINEPREFIX="$build/wineprefix-screenshot" WINEARCH=win32 WINEDEBUG=-all \
-         WINEDLLOVERRIDES="mscoree,mshtml="
+  export WINEPREFIX="$build/wineprefix-screenshot"
+  . "$root/scripts/wine-env.sh"
   "$root/scripts/wine-prefix.sh" "$WINEPREFIX"
   work=$(mktemp -d)
   trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$work"' EXIT

@@ -17,23 +17,29 @@ packages=(
   apache2-bin libapache2-mod-php chromium fonts-vlgothic fonts-symbola
 )
 
-if [ "$(id -u)" -ne 0 ]; then
-  echo "setup.sh: run as root (it installs Debian packages)" >&2
-  exit 1
-fi
-
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-
-if [ "${#missing[@]}" -gt 0 ]; then
-  echo "setup.sh: installing ${missing[*]}"
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    dpkg --add-architecture i386
-  fi
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+if [ "${#missing[@]}" -eq 0 ]; then
+  echo "setup.sh: all tools present"
+  exit 0
 fi
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "setup.sh: missing ${missing[*]}; run as root to install them" >&2
+  exit 1
+fi
+echo "setup.sh: installing ${missing[*]} and what they need"
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get update
+# On a fresh machine this is a few hundred megabytes (Wine and mingw-w64 are
+# most of it): say how much before the download starts.
+download=$(apt-get install -qq --print-uris --no-install-recommends "${missing[@]}" |
+           awk '{ total += $3 } END { printf "%.0f", total / 1048576 }')
+echo "setup.sh: downloading about $download MB; apt shows its progress below"
+apt-get install -y --no-install-recommends "${missing[@]}"
 echo "setup.sh: all tools present"

@@ -5,7 +5,8 @@ set -euo pipefail
 prefix=${1:?usage: wine-prefix.sh PREFIX}
 [ -f "$prefix/.tunewire-ready" ] && exit 0
 
-export WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX="$prefix"
+. "$(dirname "$0")/wine-env.sh"
 mkdir -p "$(dirname "$prefix")"
 exec 9>"$prefix.lock"
 flock 9

@@ -11,8 +11,9 @@
 #include "config/charset_setting.h"
 #include "config/config-rc.h"
 #include "config/settings.h"
-#include "post/post_track.h"
 #include "dialog_fixture.h"
+#include "post/post_track.h"
+#include "settings_file.h"
 #include "support/dialog_driver.h"
 #include "support/test_http_server.h"
 #include "support/ui_robot.h"
@@ -161,8 +162,7 @@ TEST_F(ConfigDialogPostTest, TestWithAnUnresolvableServerReportsItWithoutASecond
 // a dialog of its own, and both dialogs are open at once.
 TEST_F(ConfigDialogPostTest, FailedStoredSettingsPostOpensASecondDialogOnItsThread)
 {
-    sandbox_.WriteIni("[WinAmp Tunewire Basic]\r\nServerName=" + server_.Host() +
-                      "\r\nFormHandler=\r\n");
+    sandbox_.WriteIni(SettingsFileText(server_.Host(), ""));
     DWORD hostThread = GetCurrentThreadId();
     RunConfigDialog([&](HWND hostDialog) {
         ASSERT_NE(nullptr, hostDialog);

@@ -12,6 +12,7 @@
 #include "config/settings.h"
 #include "config/shell_open.h"
 #include "dialog_fixture.h"
+#include "settings_file.h"
 #include "support/dialog_driver.h"
 
 namespace {
@@ -79,8 +80,7 @@ protected:
 
 TEST_F(ConfigDialogTest, ShowsTheBuffersNotTheFile)
 {
-    sandbox_.WriteIni("[WinAmp Tunewire Basic]\r\nServerName=file.example.com\r\n"
-                      "FormHandler=/file.php\r\n");
+    sandbox_.WriteIni(SettingsFileText("file.example.com", "/file.php"));
     RunConfigDialog([](HWND dialog) {
         ASSERT_NE(nullptr, dialog);
         EXPECT_EQ("buffer.example.com", ItemText(dialog, IDC_SERVER_NAME));

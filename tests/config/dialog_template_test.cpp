@@ -1,6 +1,7 @@
 // Dialog template 101 as the linker put it into gen_tunewire.dll, read back
 // with the resource functions and parsed as DLGTEMPLATEEX / DLGITEMTEMPLATEEX,
-// then compared field by field with the dialog's table.
+// then compared field by field with the layout the dialog must have: its
+// style, font and size, and each control's class, id, text, style and place.
 #include <gtest/gtest.h>
 
 #include <cstdint>

@@ -38,8 +38,8 @@ for _ in 1 2 3 4 5; do
 done
 [ -n "$php_pid" ] || fail "PHP's server did not start: $(cat "$work/php.log")"
 
-printf '[WinAmp Tunewire Basic]\r\nServerName=%s\r\nFormHandler=/MyFormHandler.php?track=\r\n' \
-  "$address" >"$work/plugins/plugin.ini"
+. "$root/scripts/settings-file.sh"
+write_settings_file "$work/plugins/plugin.ini" "$address" '/MyFormHandler.php?track='
 cat >"$work/playlist.txt" <<'PLAYLIST'
 0    entry 1 "C:\Music\first.mp3" "First Artist - First Song"
 0    entry 2 "C:\Music\second.mp3" "Second Artist - Second Song"

@@ -11,7 +11,7 @@
 #include "http/http_file.h"
 #include "http/internet_connection.h"
 #include "http/internet_session.h"
-#include "http/wininet_spy.h"
+#include "support/wininet_spy.h"
 #include "support/test_http_server.h"
 
 class HttpLayerTest : public ::testing::Test {

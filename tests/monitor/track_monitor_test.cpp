@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "plugin/host_queries.h"
@@ -20,7 +21,7 @@ protected:
     void PumpTurns(size_t count) { ::PumpTurns(Host(), count); }
 };
 
-TEST_F(MonitorTest, ReferenceSequencePostsEachNewTrackOnce)
+TEST_F(MonitorTest, PlayChangeStopAndReplayPostEachNewTrackOnce)
 {
     Host().SetEntry(4, "C:\\Music\\a.mp3", "Artist A - One");
     Host().SetEntry(5, "C:\\Music\\b.mp3", "Artist B - Two");
@@ -57,6 +58,51 @@ TEST_F(MonitorTest, ReferenceSequencePostsEachNewTrackOnce)
     EXPECT_GE(notPlaying, 2u);
     // Playing the same entry again after the stop is no change.
     EXPECT_EQ(kNoChange, turns.back().codes);
+}
+
+TEST_F(MonitorTest, PausedPlayerIsOnlyAskedWhetherItPlaysEveryTwoSeconds)
+{
+    Host().SetEntry(4, "C:\\Music\\a.mp3", "Artist A - One");
+    Host().SetEntry(5, "C:\\Music\\b.mp3", "Artist B - Two");
+    Host().Pause(4, 200);
+    Start();
+    PumpTurns(2);
+    // A paused player moving to another entry, or learning a new length, is
+    // still not playing.
+    Host().Pause(5, 180);
+    PumpTurns(1);
+    Host().Pause(5, 181);
+    PumpTurns(1);
+
+    EXPECT_TRUE(server_.Requests().empty());
+    std::vector<Turn> turns = Turns(Host().Queries());
+    ASSERT_GE(turns.size(), 4u);
+    for (size_t i = 0; i < turns.size(); ++i) {
+        EXPECT_EQ(kNotPlaying, turns[i].codes) << "turn " << i;
+        if (i + 1 < turns.size()) {
+            EXPECT_NEAR(2000, static_cast<int>(turns[i + 1].start - turns[i].start), 250)
+                << "turn " << i;
+        }
+    }
+}
+
+TEST_F(MonitorTest, EachQueryCarriesItsArgument)
+{
+    Host().SetEntry(7, "C:\\Music\\a.mp3", "Artist A - One");
+    Host().Play(7, 200);
+    Start();
+    ASSERT_TRUE(PumpUntilPosts(1));
+
+    std::vector<HostQueryRecord> queries = Host().Queries();
+    ASSERT_GE(queries.size(), 5u);
+    const std::vector<std::pair<LPARAM, WPARAM>> expected = {
+        {kQueryIsPlaying, 0}, {kQueryTrackLength, 1}, {kQueryPlaylistPosition, 0},
+        {kQueryFileName, 7},  {kQueryTitle, 7},
+    };
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(expected[i].first, queries[i].code) << "query " << i;
+        EXPECT_EQ(expected[i].second, queries[i].argument) << "query " << i;
+    }
 }
 
 TEST_F(MonitorTest, SameFileAndMissingTitleTurnsPostNothing)

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "config/settings.h"
-#include "post/post_fixture.h"
 #include "post/post_track.h"
+#include "support/post_fixture.h"
 
 namespace {
 

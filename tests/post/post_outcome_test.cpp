@@ -1,12 +1,14 @@
 // Every outcome of a post, one row each, asserted on the real message boxes,
 // the result, what the server received, whether the configuration dialog
 // opened (and on which thread), and the order in which the objects closed.
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "config/settings.h"
-#include "post/post_fixture.h"
+#include "plugin/plugin.h"
 #include "post/post_track.h"
+#include "support/post_fixture.h"
 
 namespace {
 
@@ -111,7 +113,25 @@ const OutcomeRow kRows[] = {
      false},
 };
 
-class PostOutcomeTest : public PostTrackTest, public ::testing::WithParamInterface<OutcomeRow> {};
+class PostOutcomeTest : public PostTrackTest, public ::testing::WithParamInterface<OutcomeRow> {
+protected:
+    // The plugin has a host window, so a box that took it as owner would show.
+    void SetUp() override
+    {
+        PostTrackTest::SetUp();
+        host_ = CreateWindowA("STATIC", "host", WS_OVERLAPPED, 0, 0, 50, 50, nullptr, nullptr,
+                              nullptr, nullptr);
+        g_pluginDescriptor.parentWindow = host_;
+    }
+
+    void TearDown() override
+    {
+        g_pluginDescriptor.parentWindow = nullptr;
+        DestroyWindow(host_);
+    }
+
+    HWND host_ = nullptr;
+};
 
 TEST_P(PostOutcomeTest, ReportsTheOutcome)
 {
@@ -144,6 +164,10 @@ TEST_P(PostOutcomeTest, ReportsTheOutcome)
         EXPECT_EQ(row.caption, boxes[0].caption);
         EXPECT_EQ(row.text, boxes[0].text);
         EXPECT_EQ(GetCurrentThreadId(), boxes[0].threadId);
+        // A plain OK box of its own, owned by no window.
+        EXPECT_EQ(nullptr, boxes[0].owner);
+        EXPECT_EQ(std::vector<int>{IDOK}, boxes[0].buttons);
+        EXPECT_FALSE(boxes[0].icon);
     }
 
     const std::vector<RecordedRequest> requests = server_.Requests();
@@ -156,7 +180,17 @@ TEST_P(PostOutcomeTest, ReportsTheOutcome)
         row.dialog ? std::vector<DWORD>{GetCurrentThreadId()} : std::vector<DWORD>{};
     EXPECT_EQ(expectedDialogs, dialogs_.Threads());
 
-    ExpectClosedChildFirst(spy_.Calls());
+    // Every request made is written to the debugger output, body and all, just
+    // before it is sent, whatever the outcome.
+    const std::vector<std::string> calls = spy_.Calls();
+    auto send = std::find_if(calls.begin(), calls.end(), [](const std::string& call) {
+        return call.rfind("HttpSendRequestA(", 0) == 0;
+    });
+    if (send != calls.end()) {
+        ASSERT_NE(calls.begin(), send);
+        EXPECT_EQ("OutputDebugStringA(\"" + std::string(kBody) + "\")", *(send - 1));
+    }
+    ExpectClosedChildFirst(calls);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, PostOutcomeTest, ::testing::ValuesIn(kRows),

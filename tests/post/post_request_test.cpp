@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "config/settings.h"
-#include "post/post_fixture.h"
 #include "post/post_track.h"
+#include "support/post_fixture.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "config/config-rc.h"
 #include "config/dialog_fixture.h"
 #include "config/settings.h"
-#include "post/post_fixture.h"
+#include "support/post_fixture.h"
 #include "post/post_track.h"
 #include "support/dialog_driver.h"
 

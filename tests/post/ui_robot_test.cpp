@@ -6,6 +6,7 @@
 #include <atomic>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "support/ui_robot.h"
 
@@ -26,6 +27,29 @@ TEST(UiRobotTest, RecordsAndDismissesAPluginBoxOnAnotherThread)
     EXPECT_EQ("Tunewire Plugin - Invalid Config:", boxes[0].caption);
     EXPECT_EQ("line one\nline two", boxes[0].text);
     EXPECT_EQ(boxThread, boxes[0].threadId);
+    EXPECT_EQ(nullptr, boxes[0].owner);
+    EXPECT_EQ(std::vector<int>{IDOK}, boxes[0].buttons);
+    EXPECT_FALSE(boxes[0].icon);
+}
+
+TEST(UiRobotTest, RecordsTheOwnerButtonsAndIconOfABox)
+{
+    UiRobot robot;
+    HWND owner = nullptr;
+    std::thread raiser([&] {
+        owner = CreateWindowA("STATIC", "owner", WS_OVERLAPPED, 0, 0, 50, 50, nullptr, nullptr,
+                              nullptr, nullptr);
+        MessageBoxA(owner, "", "Tunewire Plugin", MB_OKCANCEL | MB_ICONERROR);
+        DestroyWindow(owner);
+    });
+    raiser.join();
+
+    auto boxes = robot.Boxes();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_NE(nullptr, boxes[0].owner);
+    EXPECT_EQ(owner, boxes[0].owner);
+    EXPECT_EQ((std::vector<int>{IDOK, IDCANCEL}), boxes[0].buttons);
+    EXPECT_TRUE(boxes[0].icon);
 }
 
 TEST(UiRobotTest, LeavesOtherCaptionsAlone)

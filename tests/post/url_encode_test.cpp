@@ -1,5 +1,6 @@
-// The form-value encoder: the worked examples, every byte value against the
-// class table, and independence from the C locale.
+// The form-value encoder: typical titles and the characters forms treat
+// specially, every byte value against its class (kept, space, escaped), and
+// independence from the C locale.
 #include <gtest/gtest.h>
 
 #include <clocale>
@@ -10,7 +11,7 @@
 
 namespace {
 
-TEST(UrlEncodeTest, WorkedExamples)
+TEST(UrlEncodeTest, TitlesAndFormSpecialCharacters)
 {
     struct Case {
         std::string input;
@@ -37,7 +38,8 @@ TEST(UrlEncodeTest, WorkedExamples)
         EXPECT_EQ(c.output, UrlEncode(c.input)) << "input: " << c.input;
 }
 
-// The classes as the encoder's contract lists them, by byte range.
+// What each byte becomes, by byte range: ASCII letters and digits are kept,
+// the whitespace bytes become '+', everything else is escaped as %XX.
 std::string ExpectedFor(unsigned byte)
 {
     bool digit = byte >= 0x30 && byte <= 0x39;

@@ -8,6 +8,7 @@
 #include "config/config-rc.h"
 #include "plugin_host.h"
 #include "process_usage.h"
+#include "settings_file.h"
 #include "support/dialog_driver.h"
 #include "support/hosted_plugin.h"
 #include "support/test_http_server.h"
@@ -76,9 +77,7 @@ TEST(LifecycleStressTest, TheHostProcessExitsCleanlyWhileABoxHoldsTheMonitor)
     TempDir folder;
     const std::string dll = folder.Path() + "gen_tunewire.dll";
     ASSERT_TRUE(CopyFileA((BinaryDirectory() + "gen_tunewire.dll").c_str(), dll.c_str(), FALSE));
-    WriteWholeFile(folder.Path() + "plugin.ini", "[WinAmp Tunewire Basic]\r\nServerName=" +
-                                                     server.Host() +
-                                                     "\r\nFormHandler=/np.php?track=\r\n");
+    WriteWholeFile(folder.Path() + "plugin.ini", SettingsFileText(server.Host(), "/np.php?track="));
     WriteWholeFile(folder.Path() + "playlist.txt",
                    "0 entry 1 \"C:\\Music\\a.mp3\" \"A\"\n0 play 1 100\n1500 quit\n");
 

@@ -9,8 +9,9 @@
 #include <string>
 
 #include "config/settings.h"
-#include "post/post_fixture.h"
 #include "post/post_track.h"
+#include "settings_file.h"
+#include "support/post_fixture.h"
 
 namespace {
 
@@ -45,12 +46,6 @@ std::string Garbage()
     return bytes;
 }
 
-std::string Section(const std::string& server, const std::string& formPath)
-{
-    return "[WinAmp Tunewire Basic]\r\nServerName=" + server + "\r\nFormHandler=" + formPath +
-           "\r\n";
-}
-
 class SettingsFaultTest : public PostTrackTest,
                           public ::testing::WithParamInterface<SettingsFaultRow> {
 protected:
@@ -66,7 +61,7 @@ protected:
             CreateDirectoryA(sandbox_.IniPath().c_str(), nullptr);
             return defaults;
         case Fault::kLocked:
-            sandbox_.WriteIni(Section(server_.Host(), kFormPath));
+            sandbox_.WriteIni(SettingsFileText(server_.Host(), kFormPath));
             lock_ = CreateFileA(sandbox_.IniPath().c_str(), GENERIC_READ | GENERIC_WRITE, 0,
                                 nullptr, OPEN_EXISTING, 0, nullptr);
             EXPECT_NE(INVALID_HANDLE_VALUE, lock_);
@@ -78,14 +73,14 @@ protected:
             sandbox_.WriteIni(Garbage());
             return defaults;
         case Fault::kSectionInGarbage:
-            sandbox_.WriteIni(Garbage().substr(2) + "\r\n" + Section(server_.Host(), kFormPath) +
+            sandbox_.WriteIni(Garbage().substr(2) + "\r\n" + SettingsFileText(server_.Host(), kFormPath) +
                               Garbage().substr(2));
             return {server_.Host(), kFormPath};
         case Fault::kLongServer:
-            sandbox_.WriteIni(Section(longText, kFormPath));
+            sandbox_.WriteIni(SettingsFileText(longText, kFormPath));
             return {longText.substr(0, kSettingSize - 1), kFormPath};
         case Fault::kLongFormPath:
-            sandbox_.WriteIni(Section(server_.Host(), "/" + longText));
+            sandbox_.WriteIni(SettingsFileText(server_.Host(), "/" + longText));
             return {server_.Host(), ("/" + longText).substr(0, kSettingSize - 1)};
         }
         return defaults;

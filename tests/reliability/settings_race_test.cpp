@@ -14,6 +14,7 @@
 #include "config/config-rc.h"
 #include "config/settings.h"
 #include "post/post_track.h"
+#include "settings_file.h"
 #include "support/dialog_driver.h"
 #include "support/plugin_sandbox.h"
 #include "support/test_http_server.h"
@@ -48,8 +49,7 @@ TEST(SettingsRaceTest, PostsAndTheDialogNeverSeeATornValue)
         return (server == pairs[0].server && formPath == pairs[0].formPath) ||
                (server == pairs[1].server && formPath == pairs[1].formPath);
     };
-    sandbox.WriteIni("[WinAmp Tunewire Basic]\r\nServerName=" + pairs[0].server +
-                     "\r\nFormHandler=" + pairs[0].formPath + "\r\n");
+    sandbox.WriteIni(SettingsFileText(pairs[0].server, pairs[0].formPath));
     ReadSettings();
 
     std::atomic<bool> stop{false};

@@ -9,6 +9,7 @@
 #include "config/settings.h"
 #include "post/post_track.h"
 #include "process_usage.h"
+#include "settings_file.h"
 #include "support/plugin_sandbox.h"
 #include "support/test_http_server.h"
 #include "support/ui_robot.h"
@@ -39,8 +40,7 @@ TEST(SoakTest, AThousandPostsLeaveHandlesAndMemoryFlat)
     sandbox.AdoptAsStaticModule();
     TestHttpServer server;
     UiRobot robot;
-    sandbox.WriteIni("[WinAmp Tunewire Basic]\r\nServerName=" + server.Host() +
-                     "\r\nFormHandler=/np.php?track=\r\n");
+    sandbox.WriteIni(SettingsFileText(server.Host(), "/np.php?track="));
 
     Usage afterWarmUp;
     size_t answered = 0;

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "config/config_dialog.h"
+#include "support/process_dialogs.h"
 
 const char kConfigDialogCaption[] = "Version  v1.0.0.1  Basic.";
 
@@ -18,49 +19,23 @@ constexpr DWORD kPollMs = 10;
 constexpr DWORD kAppearTimeoutMs = 10000;
 constexpr DWORD kCloseTimeoutMs = 5000;
 
-bool IsConfigDialog(HWND window)
+bool IsConfigDialog(const ProcessDialog& dialog)
 {
-    char className[16] = {};
-    GetClassNameA(window, className, sizeof className);
-    if (std::strcmp(className, "#32770") != 0)
-        return false;
-    // InternalGetWindowText asks the window's thread nothing, so a thread busy
-    // in a post cannot stall the search.
-    wchar_t caption[64] = {};
-    InternalGetWindowText(window, caption, 64);
-    char narrow[64] = {};
-    WideCharToMultiByte(CP_ACP, 0, caption, -1, narrow, sizeof narrow - 1, nullptr, nullptr);
-    return std::strcmp(narrow, kConfigDialogCaption) == 0;
-}
-
-// Visible means WM_INITDIALOG has returned and the focus has been placed.
-BOOL CALLBACK FindOnThread(HWND window, LPARAM found)
-{
-    if (!IsWindowVisible(window) || !IsConfigDialog(window))
-        return TRUE;
-    *reinterpret_cast<HWND*>(found) = window;
-    return FALSE;
-}
-
-BOOL CALLBACK CountInProcess(HWND window, LPARAM count)
-{
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    if (processId == GetCurrentProcessId() && IsConfigDialog(window))
-        ++*reinterpret_cast<int*>(count);
-    return TRUE;
+    return dialog.caption == kConfigDialogCaption;
 }
 
 }  // namespace
 
+// Shown means WM_INITDIALOG has returned and the focus has been placed.
 HWND WaitForConfigDialog(DWORD threadId, DWORD timeoutMs)
 {
     DWORD start = GetTickCount();
     for (;;) {
-        HWND found = nullptr;
-        EnumThreadWindows(threadId, FindOnThread, reinterpret_cast<LPARAM>(&found));
-        if (found != nullptr || GetTickCount() - start >= timeoutMs)
-            return found;
+        for (const ProcessDialog& dialog : FindProcessDialogs(DialogState::kShown, threadId))
+            if (IsConfigDialog(dialog))
+                return dialog.window;
+        if (GetTickCount() - start >= timeoutMs)
+            return nullptr;
         Sleep(kPollMs);
     }
 }
@@ -68,7 +43,8 @@ HWND WaitForConfigDialog(DWORD threadId, DWORD timeoutMs)
 int CountConfigDialogs()
 {
     int count = 0;
-    EnumWindows(CountInProcess, reinterpret_cast<LPARAM>(&count));
+    for (const ProcessDialog& dialog : FindProcessDialogs(DialogState::kAnyState))
+        count += IsConfigDialog(dialog) ? 1 : 0;
     return count;
 }
 

@@ -1,5 +1,7 @@
 #include "support/hosted_plugin.h"
 
+#include "settings_file.h"
+
 HostedPlugin::HostedPlugin() : descriptor_(sandbox_.Descriptor())
 {
     descriptor_->parentWindow = window_.Handle();
@@ -8,13 +10,5 @@ HostedPlugin::HostedPlugin() : descriptor_(sandbox_.Descriptor())
 
 void HostedPlugin::Configure(const std::string& server, const std::string& formPath)
 {
-    sandbox_.WriteIni("[WinAmp Tunewire Basic]\r\nServerName=" + server +
-                      "\r\nFormHandler=" + formPath + "\r\n");
-}
-
-DWORD HostedPlugin::Quit()
-{
-    DWORD start = GetTickCount();
-    descriptor_->quit();
-    return GetTickCount() - start;
+    sandbox_.WriteIni(SettingsFileText(server, formPath));
 }

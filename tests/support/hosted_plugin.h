@@ -7,6 +7,7 @@
 #include <string>
 
 #include "host_window.h"
+#include "plugin_host.h"
 #include "support/plugin_sandbox.h"
 
 class HostedPlugin {
@@ -21,8 +22,7 @@ public:
     void Configure(const std::string& server, const std::string& formPath);
 
     int Init() { return descriptor_->init(); }
-    // Calls quit and returns how long it took, in milliseconds.
-    DWORD Quit();
+    DWORD Quit() { return TimedQuit(*descriptor_); }
 
 private:
     PluginSandbox sandbox_;

@@ -1,9 +1,10 @@
-// The message-box robot's polling thread. The caption is read with
-// InternalGetWindowText, which asks no thread anything: a window of this
-// process whose thread is busy in a network call would otherwise stall the
-// robot. The message text is read only from a box already identified, whose
-// thread is waiting in the box's own message loop and so answers at once.
+// The message-box robot's polling thread. Boxes are found by caption, which
+// asks no thread anything (see process_dialogs.cpp). The message text is read
+// only from a box already identified, whose thread is waiting in the box's own
+// message loop and so answers at once.
 #include "support/ui_robot.h"
+
+#include "support/process_dialogs.h"
 
 #include <chrono>
 #include <cstring>
@@ -14,26 +15,9 @@ constexpr DWORD kPollMs = 10;  // fast enough that a box never holds a test up
 const char kCaptionPrefix[] = "Tunewire Plugin";
 constexpr WORD kMessageTextId = 0xFFFF;  // the static control of a message box
 
-std::string CaptionOf(HWND window)
+bool IsPluginBox(const ProcessDialog& dialog)
 {
-    wchar_t wide[256] = {};
-    int length = InternalGetWindowText(window, wide, 256);
-    char narrow[512] = {};
-    WideCharToMultiByte(CP_ACP, 0, wide, length, narrow, sizeof narrow - 1, nullptr, nullptr);
-    return narrow;
-}
-
-bool IsPluginBox(HWND window)
-{
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    if (processId != GetCurrentProcessId() || !IsWindowVisible(window))
-        return false;
-    char className[16] = {};
-    GetClassNameA(window, className, sizeof className);
-    if (std::strcmp(className, "#32770") != 0)
-        return false;
-    return CaptionOf(window).compare(0, sizeof kCaptionPrefix - 1, kCaptionPrefix) == 0;
+    return dialog.caption.compare(0, sizeof kCaptionPrefix - 1, kCaptionPrefix) == 0;
 }
 
 std::string MessageTextOf(HWND box)
@@ -46,11 +30,35 @@ std::string MessageTextOf(HWND box)
     return text;
 }
 
-BOOL CALLBACK CollectPluginBox(HWND window, LPARAM found)
+struct Controls {
+    std::vector<int> buttons;
+    bool icon = false;
+};
+
+// A box without an icon may still hold an empty icon control, so the icon is
+// asked for; the box's thread answers from the box's own loop.
+BOOL CALLBACK CollectControl(HWND control, LPARAM found)
 {
-    if (IsPluginBox(window))
-        reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+    Controls& controls = *reinterpret_cast<Controls*>(found);
+    if (!IsWindowVisible(control))
+        return TRUE;
+    char className[16] = {};
+    GetClassNameA(control, className, sizeof className);
+    LONG style = GetWindowLongA(control, GWL_STYLE);
+    if (_stricmp(className, "Button") == 0)
+        controls.buttons.push_back(GetDlgCtrlID(control));
+    else if (_stricmp(className, "Static") == 0 && (style & SS_TYPEMASK) == SS_ICON &&
+             SendMessageA(control, STM_GETICON, 0, 0) != 0)
+        controls.icon = true;
     return TRUE;
+}
+
+SeenBox Describe(const ProcessDialog& dialog)
+{
+    Controls controls;
+    EnumChildWindows(dialog.window, CollectControl, reinterpret_cast<LPARAM>(&controls));
+    return SeenBox{dialog.caption, MessageTextOf(dialog.window), dialog.threadId, dialog.window,
+                   GetWindow(dialog.window, GW_OWNER), controls.buttons, controls.icon};
 }
 
 void Forget(std::set<HWND>& windows)
@@ -109,18 +117,17 @@ void UiRobot::Run()
 // Reading a box's text sends it a message, so no lock is held meanwhile.
 void UiRobot::Sweep()
 {
-    std::vector<HWND> open;
-    EnumWindows(CollectPluginBox, reinterpret_cast<LPARAM>(&open));
-
-    for (HWND box : open) {
+    for (const ProcessDialog& dialog : FindProcessDialogs(DialogState::kShown)) {
+        if (!IsPluginBox(dialog))
+            continue;
+        HWND box = dialog.window;
         bool known = false;
         {
             std::lock_guard<std::mutex> lock(mutex_);
             known = recorded_.count(box) != 0;
         }
         if (!known) {
-            SeenBox seen{CaptionOf(box), MessageTextOf(box), GetWindowThreadProcessId(box, nullptr),
-                         box};
+            SeenBox seen = Describe(dialog);
             std::lock_guard<std::mutex> lock(mutex_);
             recorded_.insert(box);
             boxes_.push_back(std::move(seen));

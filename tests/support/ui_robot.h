@@ -23,6 +23,9 @@ struct SeenBox {
     std::string text;   // the message text, as the box shows it
     DWORD threadId;     // the thread that raised the box (and waits in it)
     HWND window;        // valid only while the box is still open
+    HWND owner;         // the box's owner window, null for none
+    std::vector<int> buttons;  // ids of the buttons it shows, in the box's order
+    bool icon;          // whether it shows an icon
 };
 
 class UiRobot {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "clock.h"
+#include "settings_file.h"
 
 namespace {
 
@@ -69,8 +70,7 @@ PluginRun::PluginRun(HostWindow& window, const std::string& server) : window_(wi
         error_ = "cannot prepare " + folder_;
         return;
     }
-    std::ofstream(folder_ + "plugin.ini") << "[WinAmp Tunewire Basic]\r\nServerName=" << server
-                                          << "\r\nFormHandler=/bench/form\r\n";
+    std::ofstream(folder_ + "plugin.ini", std::ios::binary) << SettingsFileText(server, "/bench/form");
     const std::vector<DWORD> before = ThreadsOfThisProcess();
     if (!host_.Load(folder_ + "gen_tunewire.dll", window_.Handle())) {
         error_ = host_.Error();

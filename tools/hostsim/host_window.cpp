@@ -46,7 +46,15 @@ HostWindow::~HostWindow()
 void HostWindow::Play(int position, int length)
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    playing_ = true;
+    playState_ = kPlaying;
+    position_ = position;
+    length_ = length;
+}
+
+void HostWindow::Pause(int position, int length)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    playState_ = kPaused;
     position_ = position;
     length_ = length;
 }
@@ -54,7 +62,7 @@ void HostWindow::Play(int position, int length)
 void HostWindow::Stop()
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    playing_ = false;
+    playState_ = kStopped;
 }
 
 void HostWindow::SetEntry(int position, const char* file, const char* title)
@@ -130,7 +138,7 @@ LRESULT HostWindow::Answer(WPARAM argument, LPARAM code)
         auto entry = entries_.find(static_cast<int>(argument));
         switch (code) {
         case kQueryIsPlaying:
-            record.answer = playing_ ? 1 : 0;
+            record.answer = playState_;
             break;
         case kQueryTrackLength:
             record.answer = length_;

@@ -32,6 +32,8 @@ public:
     HWND Handle() const { return window_; }
 
     void Play(int position, int length);
+    // Paused on an entry: the player answers neither "playing" nor "stopped".
+    void Pause(int position, int length);
     void Stop();
     // A null file or title makes the host answer that query with null. An
     // entry set from ANSI texts answers the wide queries with them widened
@@ -53,6 +55,11 @@ public:
     bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
 
 private:
+    // What the player answers when asked whether it plays.
+    static constexpr LRESULT kStopped = 0;
+    static constexpr LRESULT kPlaying = 1;
+    static constexpr LRESULT kPaused = 3;
+
     struct Entry {
         const char* file;
         const char* title;
@@ -67,7 +74,7 @@ private:
 
     HWND window_ = nullptr;
     mutable std::mutex mutex_;
-    bool playing_ = false;
+    LRESULT playState_ = kStopped;  // the answer to the is-playing query
     bool ansiOnly_ = false;
     int position_ = 0;
     int length_ = 0;

@@ -63,6 +63,11 @@ void Apply(const ScriptEvent& event, HostWindow& window)
         Say("playing entry %s", std::to_string(event.position) + ", length " +
                                     std::to_string(event.length));
         break;
+    case ScriptEvent::kPause:
+        window.Pause(event.position, event.length);
+        Say("paused on entry %s", std::to_string(event.position) + ", length " +
+                                      std::to_string(event.length));
+        break;
     case ScriptEvent::kStop:
         window.Stop();
         Say("stopped");

@@ -67,9 +67,9 @@ bool ParseLine(const std::vector<Word>& words, ScriptEvent& event)
         TakeText(words[4], event.title, event.titleIsNull);
         return true;
     }
-    if (command == "play" && words.size() == 4 && ToNumber(words[2], position) &&
-        ToNumber(words[3], length)) {
-        event.kind = ScriptEvent::kPlay;
+    if ((command == "play" || command == "pause") && words.size() == 4 &&
+        ToNumber(words[2], position) && ToNumber(words[3], length)) {
+        event.kind = command == "play" ? ScriptEvent::kPlay : ScriptEvent::kPause;
         event.position = static_cast<int>(position);
         event.length = static_cast<int>(length);
         return true;

@@ -4,6 +4,7 @@
 //   # comment
 //   <ms> entry <position> <file> <title>   file and title quoted, or null
 //   <ms> play <position> <length>
+//   <ms> pause <position> <length>
 //   <ms> stop
 //   <ms> config                              runs the plugin's dialog (modal)
 //   <ms> quit                                quits and unloads the plugin
@@ -14,7 +15,7 @@
 #include <vector>
 
 struct ScriptEvent {
-    enum Kind { kEntry, kPlay, kStop, kConfig, kQuit };
+    enum Kind { kEntry, kPlay, kPause, kStop, kConfig, kQuit };
 
     unsigned atMs = 0;
     Kind kind = kStop;

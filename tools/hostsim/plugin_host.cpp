@@ -26,10 +26,10 @@ bool PluginHost::Load(const std::string& dllPath, HWND mainWindow)
     return true;
 }
 
-DWORD PluginHost::Quit()
+DWORD TimedQuit(PluginDescriptor& descriptor)
 {
     DWORD start = GetTickCount();
-    descriptor_->quit();
+    descriptor.quit();
     return GetTickCount() - start;
 }
 

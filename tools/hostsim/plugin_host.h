@@ -9,6 +9,10 @@
 
 #include "plugin/plugin.h"
 
+// Calls the plugin's quit and returns how long it took, in milliseconds: how
+// long the player's thread was held.
+DWORD TimedQuit(PluginDescriptor& descriptor);
+
 class PluginHost {
 public:
     PluginHost() = default;
@@ -25,8 +29,7 @@ public:
 
     int Init() { return descriptor_->init(); }
     void Config() { descriptor_->config(); }
-    // Calls quit and returns how long it took, in milliseconds.
-    DWORD Quit();
+    DWORD Quit() { return TimedQuit(*descriptor_); }
     void Unload();
 
 private:

@@ -10,10 +10,10 @@
 #include <thread>
 #include <vector>
 
-#include "http/wininet_spy.h"
 #include "support/plugin_sandbox.h"
 #include "support/test_http_server.h"
 #include "support/ui_robot.h"
+#include "support/wininet_spy.h"
 
 // Cancels every configuration dialog of this process (any dialog-class window
 // whose caption is not a message box's "Tunewire Plugin...") and records the

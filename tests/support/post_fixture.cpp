@@ -1,37 +1,18 @@
-// The posting tests' shared pieces. The dialog watcher reads captions with
-// InternalGetWindowText, which sends no message, for the same reason as the
-// message-box robot: a thread busy in a post must not stall the watcher.
-#include "post/post_fixture.h"
+// The posting tests' shared pieces. The dialog watcher tells a configuration
+// dialog from a message box by its caption.
+#include "support/post_fixture.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "config/settings.h"
+#include "settings_file.h"
+#include "support/process_dialogs.h"
 
 namespace {
 
 constexpr DWORD kPollMs = 10;
-const wchar_t kBoxCaptionPrefix[] = L"Tunewire Plugin";
-
-struct Found {
-    std::vector<HWND> dialogs;
-};
-
-BOOL CALLBACK CollectConfigDialog(HWND window, LPARAM found)
-{
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    if (processId != GetCurrentProcessId() || !IsWindowVisible(window))
-        return TRUE;
-    char className[16] = {};
-    GetClassNameA(window, className, sizeof className);
-    wchar_t caption[256] = {};
-    InternalGetWindowText(window, caption, 256);
-    if (std::strcmp(className, "#32770") == 0 &&
-        wcsncmp(caption, kBoxCaptionPrefix, wcslen(kBoxCaptionPrefix)) != 0)
-        reinterpret_cast<Found*>(found)->dialogs.push_back(window);
-    return TRUE;
-}
+const char kBoxCaptionPrefix[] = "Tunewire Plugin";
 
 }  // namespace
 
@@ -67,24 +48,23 @@ std::vector<DWORD> ConfigDialogWatcher::Threads() const
 
 void ConfigDialogWatcher::Sweep()
 {
-    Found found;
-    EnumWindows(CollectConfigDialog, reinterpret_cast<LPARAM>(&found));
+    std::vector<ProcessDialog> dialogs = FindProcessDialogs(DialogState::kShown);
     std::lock_guard<std::mutex> lock(mutex_);
     seen_.erase(std::remove_if(seen_.begin(), seen_.end(), [](HWND w) { return !IsWindow(w); }),
                 seen_.end());
-    for (HWND dialog : found.dialogs) {
-        if (std::find(seen_.begin(), seen_.end(), dialog) != seen_.end())
+    for (const ProcessDialog& dialog : dialogs) {
+        if (dialog.caption.compare(0, sizeof kBoxCaptionPrefix - 1, kBoxCaptionPrefix) == 0 ||
+            std::find(seen_.begin(), seen_.end(), dialog.window) != seen_.end())
             continue;
-        seen_.push_back(dialog);
-        threads_.push_back(GetWindowThreadProcessId(dialog, nullptr));
-        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        seen_.push_back(dialog.window);
+        threads_.push_back(dialog.threadId);
+        PostMessageA(dialog.window, WM_COMMAND, IDCANCEL, 0);
     }
 }
 
 void PostTrackTest::StoreSettings(const std::string& server, const std::string& formPath) const
 {
-    sandbox_.WriteIni("[WinAmp Tunewire Basic]\r\nServerName=" + server +
-                      "\r\nFormHandler=" + formPath + "\r\n");
+    sandbox_.WriteIni(SettingsFileText(server, formPath));
 }
 
 void PostTrackTest::FillSettingsBuffers(const std::string& server, const std::string& formPath)

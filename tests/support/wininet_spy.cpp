@@ -2,7 +2,7 @@
 // test executable, so its WinInet calls go through the executable's own import
 // slots; swapping a slot redirects exactly those calls and nothing inside
 // WinInet itself.
-#include "http/wininet_spy.h"
+#include "support/wininet_spy.h"
 
 #include "support/import_slot.h"
 
