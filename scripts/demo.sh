@@ -36,7 +36,7 @@ windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 demo=$(mktemp -d /tmp/tunewire-demo.XXXXXX)
 www="$demo/www"
 plugins="$demo/Plugins"
-mkdir -p "$www" "$plugins/gen_tunewire"
+mkdir -p "$www" "$plugins/gen_tunewire" "$demo/images"
 cp "$root"/server/* "$www/"
 cp "$root"/server/* "$plugins/gen_tunewire/"
 cp "$build/bin/gen_tunewire.dll" "$plugins/"
@@ -87,6 +87,7 @@ echo "demo: form handler listening on http://127.0.0.1/MyFormHandler.php (files 
   seen=0
   title=""
   last=""
+  stored=0
   while sleep 0.2; do
     while IFS= read -r line; do
       seen=$((seen + 1))
@@ -101,6 +102,11 @@ echo "demo: form handler listening on http://127.0.0.1/MyFormHandler.php (files 
     if [ -n "$now" ] && [ "$now" != "$last" ]; then
       echo "handler: stored \"$now\""
       last=$now
+      # Keep each title's picture: the handler replaces the text and the
+      # image together under its lock, so wait for the pair to be in place.
+      stored=$((stored + 1))
+      sleep 0.3
+      cp "$www/nowplaying.png" "$demo/images/$stored.png" 2>/dev/null || true
     fi
   done
 ) &
@@ -112,4 +118,4 @@ wine "$build/bin/hostsim.exe" \
 sleep 0.5
 
 echo "demo: the title is in $www/nowplaying.txt: \"$(cat "$www/nowplaying.txt" 2>/dev/null)\""
-echo "demo: the image is $www/nowplaying.png"
+echo "demo: the image is $www/nowplaying.png; each title's image is in $demo/images"

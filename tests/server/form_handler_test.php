@@ -221,7 +221,7 @@ function unicode_titles(Checks $checks, string $serverFiles): void
 {
     $server = new HandlerServer($serverFiles);
     $accepted = [
-        'Japanese' => "\u{5B87}\u{591A}\u{7530}\u{30D2}\u{30AB}\u{30EB} - First Love",
+        'Japanese' => "\u{6708}\u{5149} - \u{591C}\u{306E}\u{8857}",
         'Cyrillic' => "\u{041A}\u{0438}\u{043D}\u{043E} - \u{0413}\u{0440}\u{0443}\u{043F}\u{043F}\u{0430} \u{043A}\u{0440}\u{043E}\u{0432}\u{0438}",
         'emoji' => "Party \u{1F389}\u{1F3B5}",
         '780 bytes' => str_repeat("\u{3042}", 260),

@@ -158,11 +158,11 @@ $checks->equal('address options: size, colour, alignment, label',
                            getComputedStyle(document.body).backgroundColor]; })()"));
 
 if ($screenshot !== null) {
-    $server->request('POST', FORM, 'track=' . urlencode("\u{5B87}\u{591A}\u{7530}\u{30D2}\u{30AB}\u{30EB} - First Love") . '&charset=utf-8');
+    $server->request('POST', FORM, 'track=' . urlencode("\u{6708}\u{5149} - \u{591C}\u{306E}\u{8857}") . '&charset=utf-8');
     $shot = $browser->open("http://$server->address/overlay.html?label=Now%20playing:");
     $browser->send('Emulation.setDeviceMetricsOverride',
                    ['width' => 760, 'height' => 90, 'deviceScaleFactor' => 1, 'mobile' => false], $shot);
-    $browser->waitFor($shot, $title, "\u{5B87}\u{591A}\u{7530}\u{30D2}\u{30AB}\u{30EB} - First Love", 10);
+    $browser->waitFor($shot, $title, "\u{6708}\u{5149} - \u{591C}\u{306E}\u{8857}", 10);
     // A stand-in for a game or camera scene behind the transparent page.
     $browser->evaluate($shot, "document.documentElement.style.background = 'linear-gradient(120deg, #3a6186, #89253e)';
         document.getElementById('line').style.paddingTop = '0.6em'");
