@@ -2,11 +2,21 @@
 # The whole road on one machine: hostsim.exe plays two tracks through the real
 # gen_tunewire.dll under Wine, posting to the shipped PHP handler served by
 # PHP's built-in server. After the second track the handler's text file holds
-# the second title and its image differs from the first track's.
-# Usage: end_to_end_test.sh BUILD
+# the second title and its image differs from the first track's. With
+# --unicode the plugin runs in Unicode mode (Charset=utf-8) and the titles are
+# Japanese and Cyrillic, which must arrive whole, not as question marks.
+# Usage: end_to_end_test.sh BUILD [--unicode]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-build=$(cd "${1:?usage: end_to_end_test.sh BUILD}" && pwd)
+build=$(cd "${1:?usage: end_to_end_test.sh BUILD [--unicode]}" && pwd)
+unicode=${2:-}
+if [ "$unicode" = --unicode ]; then
+  first="月光 - 夜の街"
+  second="Северный ветер - Зимняя дорога"
+else
+  first="First Artist - First Song"
+  second="Second Artist - Second Song"
+fi
 work=$(mktemp -d)
 php_pid=""
 host_pid=""
@@ -40,9 +50,10 @@ done
 
 . "$root/scripts/settings-file.sh"
 write_settings_file "$work/plugins/plugin.ini" "$address" '/MyFormHandler.php?track='
-cat >"$work/playlist.txt" <<'PLAYLIST'
-0    entry 1 "C:\Music\first.mp3" "First Artist - First Song"
-0    entry 2 "C:\Music\second.mp3" "Second Artist - Second Song"
+[ -z "$unicode" ] || printf 'Charset=utf-8\r\n' >>"$work/plugins/plugin.ini"
+cat >"$work/playlist.txt" <<PLAYLIST
+0    entry 1 "C:\\Music\\$first.mp3" "$first"
+0    entry 2 "C:\\Music\\$second.mp3" "$second"
 0    play 1 200
 2500 play 2 180
 5000 quit
@@ -59,9 +70,9 @@ wait_for_title() {
   done
   fail "the handler never stored \"$1\"; it holds \"$(cat "$work/www/nowplaying.txt" 2>/dev/null)\""
 }
-wait_for_title "First Artist - First Song"
+wait_for_title "$first"
 cp "$work/www/nowplaying.png" "$work/first.png"
-wait_for_title "Second Artist - Second Song"
+wait_for_title "$second"
 wait "$host_pid" || fail "hostsim failed: $(cat "$work/hostsim.log")"
 host_pid=""
 
@@ -70,4 +81,4 @@ host_pid=""
 cmp -s "$work/first.png" "$work/www/nowplaying.png" && fail "the image did not change for the second track"
 [ "$(grep -c ' POST /MyFormHandler.php' "$work/php.log")" = 2 ] ||
   fail "expected two posts: $(cat "$work/php.log")"
-echo "end to end: two tracks posted, stored and drawn"
+echo "end to end${unicode:+ (Unicode mode)}: two tracks posted, stored and drawn"
