@@ -6,33 +6,22 @@
 #include <wininet.h>
 
 #include <algorithm>
-#include <cctype>
 #include <initializer_list>
 
-namespace {
+#include "post/server_address.h"
 
-const char kSecurePrefix[] = "https://";
-constexpr size_t kSecurePrefixLength = sizeof kSecurePrefix - 1;
+namespace {
 
 // WinInet's code for a secure-channel failure (ERROR_INTERNET_DECODING_FAILED
 // in its header) as some platform versions report a failed handshake.
 constexpr DWORD kSecureFailure = 12175;
-
-bool IsSecureLocation(const std::string& location)
-{
-    return location.size() >= kSecurePrefixLength &&
-           std::equal(kSecurePrefix, kSecurePrefix + kSecurePrefixLength, location.begin(),
-                      [](char a, char b) {
-                          return a == std::tolower(static_cast<unsigned char>(b));
-                      });
-}
 
 // The host part of an absolute https:// location: up to its path, query or
 // fragment.
 std::string SecureServerOf(const std::string& location)
 {
     std::string rest = location.substr(kSecurePrefixLength);
-    return kSecurePrefix + rest.substr(0, rest.find_first_of("/?#"));
+    return "https://" + rest.substr(0, rest.find_first_of("/?#"));
 }
 
 bool OneOf(DWORD code, std::initializer_list<DWORD> codes)
@@ -51,7 +40,7 @@ std::string RedirectText(DWORD status, const std::string& location, bool secureP
 {
     std::string text = "The server answered " + std::to_string(status) +
                        " and moved the form to " + location + ".";
-    if (!securePost && IsSecureLocation(location))
+    if (!securePost && HasSecurePrefix(location))
         text += "\nTo post over HTTPS, enter the server as " + SecureServerOf(location) + ".";
     return text;
 }

@@ -8,22 +8,22 @@
 namespace {
 
 const char kSecurePrefix[] = "https://";
-constexpr size_t kSecurePrefixLength = sizeof kSecurePrefix - 1;
-
-bool StartsWithNoCase(const std::string& text, const char* prefix, size_t length)
-{
-    return text.size() >= length &&
-           std::equal(prefix, prefix + length, text.begin(), [](char a, char b) {
-               return std::tolower(static_cast<unsigned char>(a)) ==
-                      std::tolower(static_cast<unsigned char>(b));
-           });
-}
+static_assert(sizeof kSecurePrefix - 1 == kSecurePrefixLength, "the prefix and its length agree");
 
 }  // namespace
 
+bool HasSecurePrefix(const std::string& address)
+{
+    return address.size() >= kSecurePrefixLength &&
+           std::equal(kSecurePrefix, kSecurePrefix + kSecurePrefixLength, address.begin(),
+                      [](char a, char b) {
+                          return a == std::tolower(static_cast<unsigned char>(b));
+                      });
+}
+
 ServerAddress ParseServer(const std::string& server)
 {
-    if (!StartsWithNoCase(server, kSecurePrefix, kSecurePrefixLength))
+    if (!HasSecurePrefix(server))
         return {server, INTERNET_DEFAULT_HTTP_PORT, false};
     // Users copy the address from a browser, which shows a closing slash.
     std::string host = server.substr(kSecurePrefixLength);

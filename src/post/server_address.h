@@ -16,3 +16,9 @@ struct ServerAddress {
 };
 
 ServerAddress ParseServer(const std::string& server);
+
+// True when `address` starts with "https://", in any letter case.
+bool HasSecurePrefix(const std::string& address);
+
+// The length of that prefix, where HasSecurePrefix holds.
+constexpr size_t kSecurePrefixLength = 8;
