@@ -8,7 +8,6 @@
 #include <wininet.h>
 
 #include <memory>
-#include <new>
 #include <string>
 
 #include "config/settings.h"
@@ -179,13 +178,19 @@ bool Post(const char* title, const char* server, const char* formPath)
 }  // namespace
 
 // Nothing may escape to the callers, a thread procedure and a dialog
-// procedure. If memory runs out, the objects made so far close themselves as
-// they are destroyed, and the post counts as failed without a message.
+// procedure: an exception crossing either ends the player. Whatever a step
+// throws that the post does not handle where it happens (memory running out,
+// an HTTP layer exception outside the guarded steps, anything else), the
+// objects made so far close themselves as they are destroyed, and the post
+// counts as failed without a message.
 bool PostTrack(const char* title, const char* server, const char* formPath)
 {
     try {
         return Post(title, server, formPath);
-    } catch (const std::bad_alloc&) {
+    } catch (CException* exception) {
+        exception->Discard();
+        return false;
+    } catch (...) {
         return false;
     }
 }
