@@ -99,7 +99,9 @@ INT_PTR ShowConfigDialog()
                            g_pluginDescriptor.parentWindow, ConfigDialogProc, 0);
 }
 
-INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+namespace {
+
+INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam)
 {
     switch (message) {
     case WM_INITDIALOG:
@@ -143,4 +145,18 @@ INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         return 0;
     }
     return 0;
+}
+
+}  // namespace
+
+// An exception crossing the platform's dialog code ends the player. Nothing
+// here is meant to raise one (PostTrack lets none out); should anything still
+// do so, the message counts as handled and the dialog stays as it was.
+INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    try {
+        return HandleMessage(dialog, message, wParam);
+    } catch (...) {
+        return 1;
+    }
 }
