@@ -11,6 +11,7 @@
 #include <string>
 
 #include "config/settings.h"
+#include "config/settings_lock.h"
 #include "http/exception.h"
 #include "http/http_file.h"
 #include "http/internet_connection.h"

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "config/settings.h"
+#include "config/settings_lock.h"
 
 namespace {
 
