@@ -4,7 +4,8 @@ set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 
 # The -posix variants: GoogleTest needs std::mutex, which the win32-thread
-# variant of this GCC does not provide.
+# variant of this GCC does not provide. The shipped DLL is built by that
+# variant all the same (toolchain-mingw-i686-win32.cmake, src/plugin).
 set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
 set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
 set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)

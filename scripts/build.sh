@@ -7,7 +7,7 @@ build=${1:-$root/build}
 shift || true
 targets=()
 for target in "$@"; do targets+=(--target "$target"); done
-for tool in cmake i686-w64-mingw32-g++-posix; do
+for tool in cmake i686-w64-mingw32-g++-posix i686-w64-mingw32-g++-win32; do
   command -v "$tool" >/dev/null || { echo "build.sh: $tool is missing; run scripts/setup.sh" >&2; exit 1; }
 done
 if [ ! -f "$build/CMakeCache.txt" ]; then

@@ -38,7 +38,10 @@ bool EqualsIgnoringAsciiCase(const char* a, const char* b)
 void ReadCharsetSetting(const char* settingsFile)
 {
     char value[kValueSize] = {};
-    GetPrivateProfileStringA(kProductName, kCharsetKey, "", value, kValueSize, settingsFile);
+    // No settings file beside the module: the default mode, as for a file
+    // without the key.
+    if (settingsFile[0] != '\0')
+        GetPrivateProfileStringA(kProductName, kCharsetKey, "", value, kValueSize, settingsFile);
     g_unicodeMode = EqualsIgnoringAsciiCase(value, kUtf8Value);
 }
 

@@ -5,7 +5,7 @@
 #pragma once
 
 // Reads the key from `settingsFile`. A missing key or any other value means
-// the default mode.
+// the default mode, and so does an empty file name (no path beside the module).
 void ReadCharsetSetting(const char* settingsFile);
 
 // The mode as last read. Safe to call from any thread.

@@ -8,7 +8,9 @@
 #include "common/bounded_copy.h"
 #include "config/charset_setting.h"
 #include "config/config-rc.h"
+#include "config/module_paths.h"
 #include "config/settings.h"
+#include "config/settings_lock.h"
 #include "config/shell_open.h"
 #include "plugin/plugin.h"
 #include "post/post_track.h"
@@ -39,8 +41,8 @@ void FillFromBuffers(HWND dialog)
     char formHandler[kSettingSize];
     {
         SettingsLock lock;
-        CopyBounded(server, g_serverName, server + kSettingSize - 1);
-        CopyBounded(formHandler, g_formHandler, formHandler + kSettingSize - 1);
+        CopyBounded(server, GetServerName(), server + kSettingSize - 1);
+        CopyBounded(formHandler, GetFormHandler(), formHandler + kSettingSize - 1);
     }
     SetDlgItemTextA(dialog, IDC_SERVER_NAME, server);
     SetDlgItemTextA(dialog, IDC_FORM_HANDLER, formHandler);
@@ -74,14 +76,17 @@ void TakeFields(HWND dialog, bool store, Fields& fields)
     GetDlgItemTextA(dialog, IDC_FORM_HANDLER, fields.formHandler, kSettingSize);
 
     SettingsLock lock;
-    CopyBounded(g_serverName, fields.server, g_serverName + kSettingSize - 1);
-    CopyBounded(g_formHandler, fields.formHandler, g_formHandler + kSettingSize - 1);
+    char* const server = GetServerName();
+    char* const formHandler = GetFormHandler();
+    CopyBounded(server, fields.server, server + kSettingSize - 1);
+    CopyBounded(formHandler, fields.formHandler, formHandler + kSettingSize - 1);
     if (store)
         WriteSettings();
 }
 
 // The path buffers are rebuilt by every call on either thread, so the path is
-// copied out under the lock and the shell gets the private copy.
+// copied out under the lock and the shell gets the private copy. An empty
+// path (the module's own name could not be had) opens nothing.
 void OpenModulePath(const char* (*getPath)())
 {
     char path[kPathSize];
@@ -89,7 +94,8 @@ void OpenModulePath(const char* (*getPath)())
         SettingsLock lock;
         CopyBounded(path, getPath(), path + kPathSize - 1);
     }
-    OpenWithShell(path);
+    if (path[0] != '\0')
+        OpenWithShell(path);
 }
 
 }  // namespace
@@ -100,7 +106,9 @@ INT_PTR ShowConfigDialog()
                            g_pluginDescriptor.parentWindow, ConfigDialogProc, 0);
 }
 
-INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+namespace {
+
+INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam)
 {
     switch (message) {
     case WM_INITDIALOG:
@@ -147,4 +155,18 @@ INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         return 0;
     }
     return 0;
+}
+
+}  // namespace
+
+// An exception crossing the platform's dialog code ends the player. Nothing
+// here is meant to raise one (PostTrack lets none out); should anything still
+// do so, the message counts as handled and the dialog stays as it was.
+INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    try {
+        return HandleMessage(dialog, message, wParam);
+    } catch (...) {
+        return 1;
+    }
 }

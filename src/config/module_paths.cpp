@@ -1,10 +1,18 @@
 // Paths beside the plugin's module file. Each kind of path has its own static
 // buffer, rebuilt on every call from the module's current file name.
-#include "config/settings.h"
+//
+// When that name cannot be had whole (the call fails, or the name is 260
+// characters or longer and comes back cut, on Windows XP without even a
+// terminating zero), every path is empty: a directory taken from a cut name
+// may be some other folder. With an empty settings file path the settings
+// load their defaults and nothing is stored (settings.cpp), and the dialog's
+// readme and server-files buttons open nothing.
+#include "config/module_paths.h"
 
 #include <windows.h>
 
 #include "common/bounded_copy.h"
+#include "config/settings_lock.h"
 #include "plugin/plugin.h"
 
 namespace {
@@ -16,7 +24,12 @@ char g_serverFilesPath[kPathSize];
 const char* BuildModuleRelativePath(char* buffer, const char* relativeName)
 {
     SettingsLock lock;
-    GetModuleFileNameA(g_pluginDescriptor.moduleInstance, buffer, kPathSize);
+    const DWORD length = GetModuleFileNameA(g_pluginDescriptor.moduleInstance, buffer, kPathSize);
+    if (length == 0 || length >= static_cast<DWORD>(kPathSize)) {
+        buffer[0] = '\0';
+        return buffer;
+    }
+    buffer[length] = '\0';
     ReplaceFileName(buffer, relativeName);
     return buffer;
 }

@@ -1,7 +1,7 @@
 // The critical section behind SettingsLock. It is initialised during static
 // initialisation, before the host can call any entry, and lives as long as the
 // module.
-#include "config/settings.h"
+#include "config/settings_lock.h"
 
 #include <windows.h>
 

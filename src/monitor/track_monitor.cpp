@@ -1,12 +1,12 @@
 // The track-change monitor. It keeps all of its state on its own stack and
-// allocates nothing; it shares only the stop flag (and, through PostTrack, the
-// settings) with the host's thread.
+// allocates nothing; it shares only its run's stop flag (and, through
+// PostTrack, the settings) with the host's thread.
 //
 // A new track is a playing turn whose length is positive and whose length or
 // position differs from the previous playing turn, with a file name other than
-// the last one posted. Every pause waits on the stop event, so quit wakes a
-// pausing monitor at once; the flag is checked after each pause before any
-// further query.
+// the last one posted. Every pause waits on the run's stop event, so quit
+// wakes a pausing monitor at once; the flag is checked after each pause before
+// any further query.
 //
 // In Unicode mode the turn is the same, query for query, with the wide
 // queries in place of the ANSI ones: file names are compared as the player's
@@ -19,9 +19,8 @@
 #include "common/bounded_copy.h"
 #include "config/charset_setting.h"
 #include "monitor/host_text.h"
+#include "monitor/monitor_run.h"
 #include "plugin/host_queries.h"
-#include "plugin/lifecycle.h"
-#include "plugin/plugin.h"
 #include "post/post_track.h"
 
 namespace {
@@ -33,6 +32,7 @@ constexpr int kTextLimit = kHostTextLimit;
 
 struct MonitorState {
     HWND host = nullptr;
+    HANDLE stopEvent = nullptr;
     int currentLength = 0;
     int previousLength = 0;
     int currentPosition = 0;
@@ -51,14 +51,13 @@ LRESULT Ask(HWND host, WPARAM argument, HostQuery query)
     return SendMessageA(host, kHostQueryMessage, argument, query);
 }
 
-bool StopRequested()
+bool StopRequested(const MonitorRun& run)
 {
-    return g_stopRequested.load() != 0;
+    return run.stopRequested.load() != 0;
 }
 
-void Pause()
+void Pause(HANDLE stopEvent)
 {
-    HANDLE stopEvent = GetStopEvent();
     if (stopEvent != nullptr)
         WaitForSingleObject(stopEvent, kPauseMs);
     else
@@ -136,9 +135,13 @@ void PostTitle(MonitorState& s, bool unicode)
     }
 }
 
-// One turn after the player answered "playing". Returns false when the turn
-// already paused and the flag is to be checked before anything else.
-bool PlayingTurn(MonitorState& s)
+// How a playing turn ended. Most leave their pause to the loop; the turn that
+// finds the last posted file again has paused already, and the loop goes
+// straight back to its check of the flag.
+enum class TurnEnd { kPauseFollows, kAlreadyPaused };
+
+// One turn after the player answered "playing".
+TurnEnd PlayingTurn(MonitorState& s)
 {
     s.previousLength = s.currentLength;
     s.previousPosition = s.currentPosition;
@@ -146,48 +149,56 @@ bool PlayingTurn(MonitorState& s)
     s.currentPosition = static_cast<int>(Ask(s.host, 0, kQueryPlaylistPosition));
 
     if (s.currentLength <= 0)
-        return true;
+        return TurnEnd::kPauseFollows;
     if (s.currentLength == s.previousLength && s.currentPosition == s.previousPosition)
-        return true;
+        return TurnEnd::kPauseFollows;
 
     // Sampled once, so the whole change is asked, compared and posted in one
     // mode even if the post's reading of the settings switches it.
     const bool unicode = IsUnicodeMode();
     AskFileName(s, unicode);
     if (SameFileAsLastPosted(s, unicode)) {
-        Pause();
-        return false;
+        Pause(s.stopEvent);
+        return TurnEnd::kAlreadyPaused;
     }
     if (!AskTitle(s, unicode))
-        return true;
+        return TurnEnd::kPauseFollows;
     PostTitle(s, unicode);
-    return true;
+    return TurnEnd::kPauseFollows;
 }
 
-void RunMonitor()
+void RunMonitor(const MonitorRun& run)
 {
     MonitorState state;
-    state.host = g_pluginDescriptor.parentWindow;
-    while (!StopRequested()) {
+    state.host = run.host;
+    state.stopEvent = run.stopEvent.Get();
+    while (!StopRequested(run)) {
         if (Ask(state.host, 0, kQueryIsPlaying) == 1) {
-            if (!PlayingTurn(state))
+            if (PlayingTurn(state) == TurnEnd::kAlreadyPaused)
                 continue;
         } else {
-            Pause();
+            // A player that does not play is asked every two seconds: this
+            // pause and the one every turn ends with.
+            Pause(state.stopEvent);
         }
-        if (!StopRequested())
-            Pause();
+        if (!StopRequested(run))
+            Pause(state.stopEvent);
     }
 }
 
 }  // namespace
 
-DWORD WINAPI TrackMonitorThread(LPVOID)
+DWORD WINAPI TrackMonitorThread(LPVOID parameter)
 {
-    RunMonitor();
-    HMODULE self = nullptr;
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCSTR>(&TrackMonitorThread), &self);
-    FreeLibraryAndExitThread(self, 0);
+    MonitorRun* run = static_cast<MonitorRun*>(parameter);
+    const HMODULE module = run->module;
+    // An exception leaving a thread procedure ends the player's process.
+    // PostTrack lets none out and the loop itself raises none; this is the
+    // last line, and the thread then ends as after a stop.
+    try {
+        RunMonitor(*run);
+    } catch (...) {
+    }
+    ReleaseMonitorRun(run);
+    FreeLibraryAndExitThread(module, 0);
 }

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
-// Thread start routine. Ends through FreeLibraryAndExitThread, releasing the
-// module reference that PluginInit took for it before creating the thread.
-DWORD WINAPI TrackMonitorThread(LPVOID);
+// Thread start routine; its parameter is the MonitorRun that
+// StartTrackMonitor made for it. Ends through FreeLibraryAndExitThread,
+// releasing the module reference that the run carries.
+DWORD WINAPI TrackMonitorThread(LPVOID run);

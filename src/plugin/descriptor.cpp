@@ -2,9 +2,10 @@
 // complete before the loader can hand out the export's address.
 #include "plugin/lifecycle.h"
 #include "plugin/plugin.h"
+#include "plugin/version.h"
 
 const char kProductName[] = "WinAmp Tunewire Basic";
-const char kVersionText[] = "v1.0.0.1";
+const char kVersionText[] = "v" TUNEWIRE_VERSION_DOTTED;
 
 PluginDescriptor g_pluginDescriptor = {
     16,

@@ -11,10 +11,10 @@
 #include <wininet.h>
 
 #include <memory>
-#include <new>
 #include <string>
 
 #include "config/settings.h"
+#include "config/settings_lock.h"
 #include "http/exception.h"
 #include "http/http_file.h"
 #include "http/internet_connection.h"
@@ -217,13 +217,19 @@ bool Post(const char* title, const char* server, const char* formPath, TitleChar
 }  // namespace
 
 // Nothing may escape to the callers, a thread procedure and a dialog
-// procedure. If memory runs out, the objects made so far close themselves as
-// they are destroyed, and the post counts as failed without a message.
+// procedure: an exception crossing either ends the player. Whatever a step
+// throws that the post does not handle where it happens (memory running out,
+// an HTTP layer exception outside the guarded steps, anything else), the
+// objects made so far close themselves as they are destroyed, and the post
+// counts as failed without a message.
 bool PostTrack(const char* title, const char* server, const char* formPath, TitleCharset charset)
 {
     try {
         return Post(title, server, formPath, charset);
-    } catch (const std::bad_alloc&) {
+    } catch (CException* exception) {
+        exception->Discard();
+        return false;
+    } catch (...) {
         return false;
     }
 }

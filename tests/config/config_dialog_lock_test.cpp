@@ -12,6 +12,7 @@
 
 #include "config/config-rc.h"
 #include "config/settings.h"
+#include "config/settings_lock.h"
 #include "dialog_fixture.h"
 #include "support/dialog_driver.h"
 #include "support/process_dialogs.h"

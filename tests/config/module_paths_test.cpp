@@ -4,7 +4,10 @@
 #include <cstring>
 #include <string>
 
+#include "config/module_paths.h"
 #include "config/settings.h"
+#include "config/settings_lock.h"
+#include "support/import_slot.h"
 #include "support/plugin_sandbox.h"
 
 namespace {
@@ -68,6 +71,59 @@ TEST(ModulePathsTest, OverLongModuleDirectoryGivesAPathCutAt259)
     if (full.size() <= 259)
         GTEST_SKIP() << "temporary folder too short to overflow: " << full.size();
     EXPECT_EQ(full.substr(0, 259), readme);
+}
+
+// A module name of 260 characters or more does not fit the buffer: Windows XP
+// cuts it and leaves it without a terminating zero, later versions cut it one
+// character shorter and terminate it; any Windows may fail the call outright.
+// (Wine will not load a DLL from so long a path, so the calls are stood in for.)
+DWORD WINAPI CutWithoutTerminator(HMODULE, LPSTR buffer, DWORD size)
+{
+    std::memset(buffer, 'x', size);
+    return size;
+}
+
+DWORD WINAPI CutAndTerminated(HMODULE, LPSTR buffer, DWORD size)
+{
+    std::memset(buffer, 'x', size - 1);
+    buffer[size - 1] = '\0';
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return size;
+}
+
+DWORD WINAPI Refuse(HMODULE, LPSTR buffer, DWORD size)
+{
+    std::memset(buffer, 'x', size);
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return 0;
+}
+
+TEST(ModulePathsTest, AModuleNameNotHadWholeGivesEmptyPathsAndLeavesEveryFileAlone)
+{
+    PluginSandbox sandbox;
+    sandbox.AdoptAsStaticModule();
+    const std::string stored = "[WinAmp Tunewire Basic]\r\nServerName=stored.example.com\r\n";
+    sandbox.WriteIni(stored);
+    // Taken once: the compiler may keep an import's address across the swaps.
+    const auto real = reinterpret_cast<decltype(&GetModuleFileNameA)>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetModuleFileNameA")));
+    for (auto fake : {&CutWithoutTerminator, &CutAndTerminated, &Refuse}) {
+        SCOPED_TRACE(fake == &Refuse ? "refused" : fake == &CutAndTerminated ? "cut" : "cut, XP");
+        ImportReplacement<decltype(&GetModuleFileNameA)> swap("kernel32.dll", real, fake);
+        EXPECT_STREQ("", GetSettingsFilePath());
+        EXPECT_STREQ("", GetReadmePath());
+        EXPECT_STREQ("", GetServerFilesPath());
+
+        {
+            SettingsLock lock;
+            std::strcpy(g_serverName, "typed.example.com");
+        }
+        ReadSettings();
+        EXPECT_STREQ(kDefaultServerName, g_serverName) << "loaded as if there were no file";
+        EXPECT_STREQ(kDefaultFormHandler, g_formHandler);
+        WriteSettings();
+    }
+    EXPECT_EQ(stored, sandbox.ReadIni());
 }
 
 }  // namespace

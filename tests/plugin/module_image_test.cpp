@@ -8,23 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "pe_image.h"
 #include "support/plugin_sandbox.h"
 
 namespace {
-
-const IMAGE_NT_HEADERS32* Headers(HMODULE module)
-{
-    auto base = reinterpret_cast<const BYTE*>(module);
-    auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-    return reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + dos->e_lfanew);
-}
-
-template <typename T>
-const T* Directory(HMODULE module, int index)
-{
-    DWORD rva = Headers(module)->OptionalHeader.DataDirectory[index].VirtualAddress;
-    return rva == 0 ? nullptr : reinterpret_cast<const T*>(reinterpret_cast<const BYTE*>(module) + rva);
-}
 
 std::string Lower(std::string text)
 {

@@ -9,6 +9,7 @@
 #include <new>
 
 #include "config/settings.h"
+#include "config/settings_lock.h"
 #include "post/post_track.h"
 #include "support/test_http_server.h"
 #include "support/ui_robot.h"

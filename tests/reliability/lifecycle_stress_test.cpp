@@ -1,9 +1,11 @@
 // The host quitting and unloading the real DLL at awkward moments: while a
 // message box or the configuration dialog holds the monitor thread, with the
-// process ending right after, and fifty whole lifetimes in one process.
+// process ending right after, loading it again while the old monitor is still
+// held, and fifty whole lifetimes in one process.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "config/config-rc.h"
 #include "plugin_host.h"
@@ -102,6 +104,80 @@ TEST(LifecycleStressTest, TheHostProcessExitsCleanlyWhileABoxHoldsTheMonitor)
     EXPECT_NE(std::string::npos,
               ReadWholeFile(folder.Path() + "plugin.ini").find("ServerName=" + server.Host()))
         << "quit stored the settings";
+}
+
+ULONGLONG ProcessCpuMs()
+{
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    auto ms = [](const FILETIME& time) {
+        return ((ULONGLONG(time.dwHighDateTime) << 32) | time.dwLowDateTime) / 10000;
+    };
+    return ms(kernel) + ms(user);
+}
+
+// The host quits and unloads the plugin while a failure box holds the old
+// monitor, then loads and starts it again. The module never left memory, so
+// the new life shares its statics with the old monitor: init must not bring
+// that monitor back to life (a track posted twice), nor leave it spinning on
+// an event that is gone. It ends as soon as its box closes.
+TEST(LifecycleStressTest, ASecondLifeLeavesTheHeldMonitorOfTheFirstStopped)
+{
+    TestHttpServer server;
+    UiRobot robot;
+    PluginSandbox sandbox;
+    const std::string dll = sandbox.Directory() + "gen_tunewire.dll";
+    sandbox.WriteIni("[WinAmp Tunewire Basic]\r\nServerName=" + server.Host() +
+                     "\r\nFormHandler=/np.php?track=\r\n");
+    sandbox.Unload();
+    HostWindow host;
+    host.SetEntry(1, "C:\\Music\\a.mp3", "A");
+    host.SetEntry(2, "C:\\Music\\b.mp3", "B");
+    host.Play(1, 100);
+    server.Script(ScriptedResponse::Answer(500, "busy"));
+    robot.SetDismissing(false);
+
+    PluginHost first;
+    ASSERT_TRUE(first.Load(dll, host.Handle())) << first.Error();
+    first.Init();
+    ASSERT_TRUE(host.PumpUntil([&] { return !robot.Boxes().empty(); }, kWaitMs));
+    HANDLE oldMonitor = OpenThread(SYNCHRONIZE, FALSE, robot.Boxes()[0].threadId);
+    ASSERT_NE(nullptr, oldMonitor);
+    first.Quit();
+    first.Unload();
+    EXPECT_TRUE(Loaded(dll)) << "the old monitor still runs plugin code";
+
+    PluginHost second;
+    ASSERT_TRUE(second.Load(dll, host.Handle())) << second.Error();
+    second.Init();
+    // The new life posts the playing track once, as any first start does.
+    EXPECT_TRUE(host.PumpUntil([&] { return server.Requests().size() >= 2; }, kWaitMs));
+
+    robot.SetDismissing(true);
+    EXPECT_TRUE(host.PumpUntil(
+        [&] { return WaitForSingleObject(oldMonitor, 0) == WAIT_OBJECT_0; }, kWaitMs))
+        << "the old monitor ends when its box closes";
+    CloseHandle(oldMonitor);
+
+    host.Play(2, 120);
+    EXPECT_TRUE(host.PumpUntil([&] { return server.Requests().size() >= 3; }, kWaitMs));
+    const size_t queries = host.Queries().size();
+    const ULONGLONG cpuBefore = ProcessCpuMs();
+    host.Pump(3000);
+    const ULONGLONG cpuMs = ProcessCpuMs() - cpuBefore;
+    // One monitor playing on asks three questions a second.
+    EXPECT_LE(host.Queries().size() - queries, 12u);
+    EXPECT_LT(cpuMs, 600u) << "busy for " << cpuMs << " ms of 3000";
+
+    std::vector<std::string> bodies;
+    for (const RecordedRequest& request : server.Requests())
+        bodies.push_back(request.body);
+    EXPECT_EQ((std::vector<std::string>{"track=A", "track=A", "track=B"}), bodies);
+    EXPECT_EQ(1u, robot.Boxes().size());
+
+    EXPECT_LT(second.Quit(), 1100u);
+    second.Unload();
+    EXPECT_FALSE(Loaded(dll));
 }
 
 TEST(LifecycleStressTest, FiftyLifetimesLeaveNoThreadOrHandleBehind)

@@ -81,9 +81,9 @@ PluginSandbox::PluginSandbox(const std::string& subfolder)
 
 PluginSandbox::~PluginSandbox()
 {
-    Unload();
-    if (g_pluginDescriptor.moduleInstance == module_)
+    if (module_ != nullptr && g_pluginDescriptor.moduleInstance == module_)
         g_pluginDescriptor.moduleInstance = nullptr;
+    Unload();
 }
 
 void PluginSandbox::Unload()

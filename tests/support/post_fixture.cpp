@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "config/settings.h"
+#include "config/settings_lock.h"
 #include "settings_file.h"
 #include "support/process_dialogs.h"
 

@@ -9,6 +9,9 @@
 
 namespace {
 
+// A plugin that old machines download and load into the player: kept small.
+constexpr DWORD kMostBytes = 170 * 1024;
+
 struct ImportedDll {
     std::string name;
     unsigned functions = 0;
@@ -61,13 +64,16 @@ void MeasureImage(Report& report)
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &file) ||
         !ReadImports(path, imports))
         return report.Fail("gen_tunewire.dll", "cannot read it as a 32-bit image");
-    report.Add("gen_tunewire.dll size", Format("%lu bytes", file.nFileSizeLow));
+    report.AddGoal("gen_tunewire.dll size", Format("%lu bytes", file.nFileSizeLow), "<= 170 KB",
+                   file.nFileSizeLow <= kMostBytes);
     std::string list;
+    unsigned functions = 0;
     bool systemOnly = true;
     for (const ImportedDll& dll : imports) {
-        list += Format("%s%s (%u)", list.empty() ? "" : ", ", dll.name.c_str(), dll.functions);
+        list += Format(", %s (%u)", dll.name.c_str(), dll.functions);
+        functions += dll.functions;
         systemOnly = systemOnly && IsSystemDll(dll.name);
     }
-    report.AddGoal("gen_tunewire.dll imports (functions)", list, "Windows system DLLs only",
-                   systemOnly);
+    report.AddGoal("gen_tunewire.dll imports (functions)", Format("%u", functions) + list,
+                   "Windows system DLLs only", systemOnly);
 }

@@ -1,0 +1,63 @@
+// The monitor's thread, its run and the bounded wait at stop. The thread's
+// own reference on this module is taken before the thread can run and handed
+// to it in its run, so a host that unloads the plugin after quit cannot pull
+// the code out from under a monitor still finishing a post, and the thread
+// releases exactly the reference it was given.
+#include "monitor/monitor_lifetime.h"
+
+#include <new>
+
+#include "common/unique_handle.h"
+#include "monitor/monitor_run.h"
+#include "monitor/track_monitor.h"
+
+namespace {
+
+// How long stop waits for the monitor; quit stores the settings after it.
+constexpr DWORD kStopWaitMs = 3000;
+
+UniqueHandle g_monitorThread;
+DWORD g_monitorThreadId;  // received from CreateThread; nothing reads it
+MonitorRun* g_run;        // the stopping side's hold on the current run
+
+}  // namespace
+
+void StartTrackMonitor(HWND host)
+{
+    MonitorRun* run = new (std::nothrow) MonitorRun(host);
+    if (run == nullptr)
+        return;
+    // Manual-reset: once stop signals it, every later pause of the run
+    // returns at once.
+    run->stopEvent.Reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                       reinterpret_cast<LPCSTR>(&TrackMonitorThread), &run->module);
+    g_monitorThread.Reset(
+        CreateThread(nullptr, 0, TrackMonitorThread, run, 0, &g_monitorThreadId));
+    if (g_monitorThread) {
+        g_run = run;
+    } else {
+        if (run->module != nullptr)
+            FreeLibrary(run->module);
+        delete run;
+    }
+    SetThreadPriority(g_monitorThread.Get(), THREAD_PRIORITY_BELOW_NORMAL);
+}
+
+void StopTrackMonitor()
+{
+    if (g_run != nullptr) {
+        g_run->stopRequested = 1;
+        if (g_run->stopEvent)
+            SetEvent(g_run->stopEvent.Get());
+    }
+    if (g_monitorThread) {
+        ResumeThread(g_monitorThread.Get());
+        WaitForSingleObject(g_monitorThread.Get(), kStopWaitMs);
+        g_monitorThread.Reset();
+    }
+    if (g_run != nullptr) {
+        ReleaseMonitorRun(g_run);
+        g_run = nullptr;
+    }
+}

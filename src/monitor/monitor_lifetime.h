@@ -1,0 +1,13 @@
+// Start and stop of the track monitor, for the plugin's init and quit.
+#pragma once
+
+#include <windows.h>
+
+// Starts a new monitor thread, at below-normal priority, that asks `host`.
+// Nothing is reported if the thread cannot be made: no track is then posted.
+void StartTrackMonitor(HWND host);
+
+// Tells the monitor to stop, wakes it from a pause, and waits a bounded time
+// for it to end. Never forces it: a monitor still inside a post or a message
+// box ends by itself at its next check.
+void StopTrackMonitor();

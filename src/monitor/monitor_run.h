@@ -1,0 +1,32 @@
+// One run of the monitor thread: what StartTrackMonitor hands the thread as
+// its parameter and keeps for StopTrackMonitor. Every start makes a new run,
+// so a monitor left over from an earlier life of the plugin (still held by a
+// message box when the host loaded and started the plugin again) keeps its
+// own flag, already set, and its own event, which nobody closes under it.
+// The thread and the stopping side each hold the run; the last to let go
+// frees it, and the event with it.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+
+#include "common/unique_handle.h"
+
+struct MonitorRun {
+    explicit MonitorRun(HWND host) : host(host) {}
+
+    const HWND host;          // receives every query; the descriptor's parentWindow
+    HMODULE module = nullptr; // the thread's own reference on this module
+    UniqueHandle stopEvent;   // manual-reset; set together with the flag
+    // 0 while this run is to go on, 1 once it is to stop. Read afresh by the
+    // thread at every check.
+    std::atomic<unsigned char> stopRequested{0};
+    std::atomic<long> holders{2};  // the thread and the stopping side
+};
+
+inline void ReleaseMonitorRun(MonitorRun* run)
+{
+    if (--run->holders == 0)
+        delete run;
+}
