@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "monitor_turns.h"
+#include "settings_file.h"
 #include "support/monitor_fixture.h"
 
 namespace {
@@ -28,8 +29,7 @@ protected:
     // `charsetLine` is a whole line for the plugin's section, or "".
     void Configure(const std::string& charsetLine)
     {
-        plugin_.Sandbox().WriteIni("[WinAmp Tunewire Basic]\r\nServerName=" + server_.Host() +
-                                   "\r\nFormHandler=/np.php?track=\r\n" + charsetLine);
+        plugin_.Sandbox().WriteIni(SettingsFileText(server_.Host(), "/np.php?track=") + charsetLine);
     }
 
     void PumpTurns(size_t count) { ::PumpTurns(Host(), count); }

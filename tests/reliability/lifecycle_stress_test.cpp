@@ -127,8 +127,7 @@ TEST(LifecycleStressTest, ASecondLifeLeavesTheHeldMonitorOfTheFirstStopped)
     UiRobot robot;
     PluginSandbox sandbox;
     const std::string dll = sandbox.Directory() + "gen_tunewire.dll";
-    sandbox.WriteIni("[WinAmp Tunewire Basic]\r\nServerName=" + server.Host() +
-                     "\r\nFormHandler=/np.php?track=\r\n");
+    sandbox.WriteIni(SettingsFileText(server.Host(), "/np.php?track="));
     sandbox.Unload();
     HostWindow host;
     host.SetEntry(1, "C:\\Music\\a.mp3", "A");

@@ -20,6 +20,9 @@ std::vector<std::string> g_calls;
 std::map<HINTERNET, std::string> g_handleNames;
 std::map<std::string, DWORD> g_failures;
 DWORD g_readLimit = 0;
+std::string g_throwingFunction;
+int g_throwCallsLeft = 0;
+std::function<void()> g_thrower;
 
 decltype(&InternetOpenA) g_realOpen;
 decltype(&InternetConnectA) g_realConnect;
@@ -69,6 +72,21 @@ bool TakeFailure(const std::string& function)
     return true;
 }
 
+// Runs the armed thrower when this is the call it waits for. The lock is let
+// go before the throw.
+void ThrowIfArmed(const char* function)
+{
+    std::function<void()> thrower;
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        if (g_throwingFunction != function || --g_throwCallsLeft != 0)
+            return;
+        g_throwingFunction.clear();
+        thrower = std::move(g_thrower);
+    }
+    thrower();
+}
+
 void Log(const std::string& line, bool failed)
 {
     std::lock_guard<std::mutex> lock(g_mutex);
@@ -86,6 +104,7 @@ HINTERNET Named(HINTERNET handle, const char* name)
 // Each recorder keeps the real function's last error intact for its caller.
 HINTERNET WINAPI SpyOpen(LPCSTR agent, DWORD access, LPCSTR proxy, LPCSTR bypass, DWORD flags)
 {
+    ThrowIfArmed("InternetOpenA");
     std::string line = "InternetOpenA(" + Quoted(agent) + ", " + std::to_string(access) + ", " +
                        Quoted(proxy) + ", " + Quoted(bypass) + ", " + Hex(flags) + ")";
     bool fail = TakeFailure("InternetOpenA");
@@ -100,6 +119,7 @@ HINTERNET WINAPI SpyOpen(LPCSTR agent, DWORD access, LPCSTR proxy, LPCSTR bypass
 HINTERNET WINAPI SpyConnect(HINTERNET session, LPCSTR server, INTERNET_PORT port, LPCSTR user,
                             LPCSTR password, DWORD service, DWORD flags, DWORD_PTR context)
 {
+    ThrowIfArmed("InternetConnectA");
     std::string line = "InternetConnectA(" + NameOf(session) + ", " + Quoted(server) + ", " +
                        std::to_string(port) + ", " + Quoted(user) + ", " + Quoted(password) +
                        ", " + std::to_string(service) + ", " + Hex(flags) + ", " +
@@ -119,6 +139,7 @@ HINTERNET WINAPI SpyOpenRequest(HINTERNET connection, LPCSTR verb, LPCSTR object
                                 LPCSTR referer, LPCSTR* acceptTypes, DWORD flags,
                                 DWORD_PTR context)
 {
+    ThrowIfArmed("HttpOpenRequestA");
     std::string line = "HttpOpenRequestA(" + NameOf(connection) + ", " + Quoted(verb) + ", " +
                        Quoted(object) + ", " + Quoted(version) + ", " + Quoted(referer) + ", " +
                        (acceptTypes == nullptr ? "null" : "types") + ", " + Hex(flags) + ", " +
@@ -137,6 +158,7 @@ HINTERNET WINAPI SpyOpenRequest(HINTERNET connection, LPCSTR verb, LPCSTR object
 BOOL WINAPI SpySend(HINTERNET request, LPCSTR headers, DWORD headersLength, LPVOID data,
                     DWORD dataLength)
 {
+    ThrowIfArmed("HttpSendRequestA");
     std::string line = "HttpSendRequestA(" + NameOf(request) + ", " + Quoted(headers) + ", " +
                        std::to_string(headersLength) + ", " + Quoted(data, dataLength) + ", " +
                        std::to_string(dataLength) + ")";
@@ -151,6 +173,7 @@ BOOL WINAPI SpySend(HINTERNET request, LPCSTR headers, DWORD headersLength, LPVO
 BOOL WINAPI SpyQueryInfo(HINTERNET request, DWORD level, LPVOID buffer, LPDWORD length,
                          LPDWORD index)
 {
+    ThrowIfArmed("HttpQueryInfoA");
     std::string line = "HttpQueryInfoA(" + NameOf(request) + ", " + std::to_string(level) + ", " +
                        std::to_string(*length) + (index == nullptr ? "" : ", index") + ")";
     bool fail = TakeFailure("HttpQueryInfoA");
@@ -163,6 +186,7 @@ BOOL WINAPI SpyQueryInfo(HINTERNET request, DWORD level, LPVOID buffer, LPDWORD 
 
 BOOL WINAPI SpyRead(HINTERNET request, LPVOID buffer, DWORD size, LPDWORD bytesRead)
 {
+    ThrowIfArmed("InternetReadFile");
     std::string line = "InternetReadFile(" + NameOf(request) + ", " + std::to_string(size) + ")";
     bool fail = TakeFailure("InternetReadFile");
     DWORD asked = size;
@@ -181,6 +205,7 @@ BOOL WINAPI SpyRead(HINTERNET request, LPVOID buffer, DWORD size, LPDWORD bytesR
 // Logs a number-valued option with its value, e.g. "(connection, 2, 15000)".
 BOOL WINAPI SpySetOption(HINTERNET handle, DWORD option, LPVOID buffer, DWORD length)
 {
+    ThrowIfArmed("InternetSetOptionA");
     std::string value = length == sizeof(DWORD) && buffer != nullptr
                             ? std::to_string(*static_cast<DWORD*>(buffer))
                             : std::to_string(length) + " bytes";
@@ -196,6 +221,7 @@ BOOL WINAPI SpySetOption(HINTERNET handle, DWORD option, LPVOID buffer, DWORD le
 
 BOOL WINAPI SpyClose(HINTERNET handle)
 {
+    ThrowIfArmed("InternetCloseHandle");
     std::string line = "InternetCloseHandle(" + NameOf(handle) + ")";
     BOOL ok = g_realClose(handle);
     DWORD error = GetLastError();
@@ -242,6 +268,8 @@ WinInetSpy::WinInetSpy()
         g_handleNames.clear();
         g_failures.clear();
         g_readLimit = 0;
+        g_throwingFunction.clear();
+        g_thrower = nullptr;
     }
     Install(kWinInet, g_realOpen, &InternetOpenA, &SpyOpen);
     Install(kWinInet, g_realConnect, &InternetConnectA, &SpyConnect);
@@ -293,4 +321,24 @@ void WinInetSpy::LimitReads(DWORD bytes)
 {
     std::lock_guard<std::mutex> lock(g_mutex);
     g_readLimit = bytes;
+}
+
+void WinInetSpy::ThrowAt(const std::string& function, int call, std::function<void()> thrower)
+{
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_throwingFunction = function;
+    g_throwCallsLeft = call;
+    g_thrower = std::move(thrower);
+}
+
+bool WinInetSpy::ThrowPending() const
+{
+    std::lock_guard<std::mutex> lock(g_mutex);
+    return !g_throwingFunction.empty();
+}
+
+size_t WinInetSpy::OpenHandles() const
+{
+    std::lock_guard<std::mutex> lock(g_mutex);
+    return g_handleNames.size();
 }

@@ -4,13 +4,15 @@
 // While a WinInetSpy lives, this executable's import-table entries for the
 // WinInet functions the plugin's code uses, and for OutputDebugStringA, point
 // at recorders that log each call and pass it on to the real function. A test can also make the next
-// call of one function fail with a given error, or cap how many bytes each
-// InternetReadFile delivers (to fix where the platform's reads split a body).
+// call of one function fail with a given error, make a chosen call throw, or
+// cap how many bytes each InternetReadFile delivers (to fix where the
+// platform's reads split a body).
 // Only one spy may live at a time.
 #pragma once
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,4 +38,14 @@ public:
     // Each InternetReadFile asks the platform for at most `bytes` bytes; the
     // call is still logged with the size the caller asked for.
     void LimitReads(DWORD bytes);
+
+    // The `call`-th call of `function` from now on runs `thrower` instead of
+    // reaching WinInet or being logged; whatever it throws goes to the caller.
+    void ThrowAt(const std::string& function, int call, std::function<void()> thrower);
+
+    // True while a ThrowAt has not fired yet.
+    bool ThrowPending() const;
+
+    // Handles WinInet gave out through the spy and that were not closed.
+    size_t OpenHandles() const;
 };
