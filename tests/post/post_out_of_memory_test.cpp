@@ -10,7 +10,7 @@
 
 #include "config/settings.h"
 #include "post/post_track.h"
-#include "support/test_http_server.h"
+#include "loopback/loopback_http_server.h"
 #include "support/ui_robot.h"
 
 namespace {
@@ -47,7 +47,7 @@ namespace {
 
 TEST(PostOutOfMemoryTest, EachRefusedAllocationEndsThePostQuietly)
 {
-    TestHttpServer server;
+    LoopbackHttpServer server;
     UiRobot robot;
     {
         SettingsLock lock;

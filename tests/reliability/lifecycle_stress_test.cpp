@@ -11,7 +11,7 @@
 #include "settings_file.h"
 #include "support/dialog_driver.h"
 #include "support/hosted_plugin.h"
-#include "support/test_http_server.h"
+#include "loopback/loopback_http_server.h"
 #include "support/ui_robot.h"
 
 namespace {
@@ -32,7 +32,7 @@ TEST(LifecycleStressTest, QuitAndUnloadWhileABoxOrTheDialogHoldsTheMonitor)
 {
     for (bool dialog : {false, true}) {
         SCOPED_TRACE(dialog ? "dialog" : "box");
-        TestHttpServer server;
+        LoopbackHttpServer server;
         UiRobot robot;
         HostedPlugin plugin;
         HostWindow& host = plugin.Window();
@@ -72,7 +72,7 @@ TEST(LifecycleStressTest, QuitAndUnloadWhileABoxOrTheDialogHoldsTheMonitor)
 // monitor, then returns from main: the process must end normally.
 TEST(LifecycleStressTest, TheHostProcessExitsCleanlyWhileABoxHoldsTheMonitor)
 {
-    TestHttpServer server;
+    LoopbackHttpServer server;
     server.Script(ScriptedResponse::Answer(500, "busy"));
     TempDir folder;
     const std::string dll = folder.Path() + "gen_tunewire.dll";

@@ -1,4 +1,4 @@
-// The test server must never hold a test up: it stops at once while an answer
+// The loopback server must never hold a test up: it stops at once while an answer
 // is still being delayed or while a client sits connected without a request.
 #include <gtest/gtest.h>
 
@@ -12,15 +12,15 @@
 #include "http/http_file.h"
 #include "http/internet_connection.h"
 #include "http/internet_session.h"
-#include "support/test_http_server.h"
+#include "loopback/loopback_http_server.h"
 
 namespace {
 
 constexpr DWORD kPromptStopMs = 1000;
 
-TEST(TestHttpServerTest, StopsWhileADelayedAnswerIsPending)
+TEST(LoopbackHttpServerTest, StopsWhileADelayedAnswerIsPending)
 {
-    auto server = std::make_unique<TestHttpServer>();
+    auto server = std::make_unique<LoopbackHttpServer>();
     server->Script(ScriptedResponse::Answer(200, "late", 60000));
     const std::string host = server->Host();
     std::thread client([host] {
@@ -41,9 +41,9 @@ TEST(TestHttpServerTest, StopsWhileADelayedAnswerIsPending)
     client.join();
 }
 
-TEST(TestHttpServerTest, StopsWhileAClientSendsNothing)
+TEST(LoopbackHttpServerTest, StopsWhileAClientSendsNothing)
 {
-    auto server = std::make_unique<TestHttpServer>();
+    auto server = std::make_unique<LoopbackHttpServer>();
     SOCKET idle = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     sockaddr_in where{};
     where.sin_family = AF_INET;
