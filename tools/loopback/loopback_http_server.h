@@ -44,7 +44,7 @@ struct RecordedRequest {
     std::string requestLine;           // e.g. "POST /form.php HTTP/1.0"
     std::vector<std::string> headers;  // each "Name: value", in order
     std::string body;
-    double arrivedMs = 0;              // NowMs when its last byte was in
+    double arrivedMs = 0;              // NowMs (loopback/clock.h) once its last byte was in
 
     // The value of the first header with this name (any case), or "".
     std::string Header(const std::string& name) const;
