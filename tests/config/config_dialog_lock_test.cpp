@@ -16,7 +16,7 @@
 #include "dialog_fixture.h"
 #include "support/dialog_driver.h"
 #include "support/process_dialogs.h"
-#include "support/test_http_server.h"
+#include "loopback/loopback_http_server.h"
 #include "support/ui_robot.h"
 
 namespace {
@@ -122,7 +122,7 @@ TEST_F(ConfigDialogLockTest, OkWaitsForTheLockBeforeCopyingAndStoring)
 
 TEST_F(ConfigDialogLockTest, TestWaitsForTheLockBeforeCopyingAndPosting)
 {
-    TestHttpServer server;
+    LoopbackHttpServer server;
     UiRobot robot;
     RunConfigDialog([&](HWND dialog) {
         ASSERT_NE(nullptr, dialog);

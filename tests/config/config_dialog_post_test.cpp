@@ -15,7 +15,7 @@
 #include "post/post_track.h"
 #include "settings_file.h"
 #include "support/dialog_driver.h"
-#include "support/test_http_server.h"
+#include "loopback/loopback_http_server.h"
 #include "support/ui_robot.h"
 
 namespace {
@@ -43,7 +43,7 @@ protected:
         return boxes.empty() ? SeenBox{} : boxes.front();
     }
 
-    TestHttpServer server_;
+    LoopbackHttpServer server_;
     UiRobot robot_;
 };
 

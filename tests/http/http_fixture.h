@@ -12,7 +12,7 @@
 #include "http/internet_connection.h"
 #include "http/internet_session.h"
 #include "support/wininet_spy.h"
-#include "support/test_http_server.h"
+#include "loopback/loopback_http_server.h"
 
 class HttpLayerTest : public ::testing::Test {
 protected:
@@ -38,7 +38,7 @@ protected:
         return request;
     }
 
-    TestHttpServer server_;
+    LoopbackHttpServer server_;
     WinInetSpy spy_;
     std::unique_ptr<CInternetSession> session_;
     std::unique_ptr<CHttpConnection> connection_;

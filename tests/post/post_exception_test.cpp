@@ -12,10 +12,10 @@
 #include <string>
 
 #include "http/exception.h"
+#include "loopback/loopback_http_server.h"
 #include "post/post_track.h"
 #include "settings_file.h"
 #include "support/plugin_sandbox.h"
-#include "support/test_http_server.h"
 #include "support/ui_robot.h"
 #include "support/wininet_spy.h"
 
@@ -67,7 +67,7 @@ TEST(PostExceptionTest, AnExceptionAtAnyStepEndsThePostWithinPostTrack)
 {
     PluginSandbox sandbox;
     sandbox.AdoptAsStaticModule();
-    TestHttpServer server;
+    LoopbackHttpServer server;
     UiRobot robot;
     sandbox.WriteIni(SettingsFileText(server.Host(), "/np.php?track="));
     WinInetSpy spy;

@@ -11,7 +11,7 @@
 #include "config/settings.h"
 #include "config/settings_lock.h"
 #include "post/post_track.h"
-#include "support/test_http_server.h"
+#include "loopback/loopback_http_server.h"
 #include "support/ui_robot.h"
 
 namespace {
@@ -48,7 +48,7 @@ namespace {
 
 TEST(PostOutOfMemoryTest, EachRefusedAllocationEndsThePostQuietly)
 {
-    TestHttpServer server;
+    LoopbackHttpServer server;
     UiRobot robot;
     {
         SettingsLock lock;

@@ -39,10 +39,10 @@ protected:
         if (Terminator("BACKEND").empty())
             GTEST_SKIP() << "needs the TLS terminators of tls_post_test.sh";
         PostTrackTest::SetUp();
-        backend_ = std::make_unique<TestHttpServer>(Terminator("BACKEND"));
+        backend_ = std::make_unique<LoopbackHttpServer>(Terminator("BACKEND"));
     }
 
-    std::unique_ptr<TestHttpServer> backend_;
+    std::unique_ptr<LoopbackHttpServer> backend_;
 };
 
 TEST_F(PostTlsTest, HttpsPostArrivesWithTheExactRequest)
@@ -144,10 +144,10 @@ protected:
         if (Terminator("BACKEND").empty())
             GTEST_SKIP() << "needs the TLS terminators of tls_post_test.sh";
         DialogFixture::SetUp();
-        backend_ = std::make_unique<TestHttpServer>(Terminator("BACKEND"));
+        backend_ = std::make_unique<LoopbackHttpServer>(Terminator("BACKEND"));
     }
 
-    std::unique_ptr<TestHttpServer> backend_;
+    std::unique_ptr<LoopbackHttpServer> backend_;
     UiRobot robot_;
 };
 

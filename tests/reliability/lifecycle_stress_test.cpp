@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "config/config-rc.h"
+#include "loopback/loopback_http_server.h"
 #include "plugin_host.h"
 #include "process_usage.h"
 #include "settings_file.h"
 #include "support/dialog_driver.h"
 #include "support/hosted_plugin.h"
-#include "support/test_http_server.h"
 #include "support/ui_robot.h"
 
 namespace {
@@ -34,7 +34,7 @@ TEST(LifecycleStressTest, QuitAndUnloadWhileABoxOrTheDialogHoldsTheMonitor)
 {
     for (bool dialog : {false, true}) {
         SCOPED_TRACE(dialog ? "dialog" : "box");
-        TestHttpServer server;
+        LoopbackHttpServer server;
         UiRobot robot;
         HostedPlugin plugin;
         HostWindow& host = plugin.Window();
@@ -74,7 +74,7 @@ TEST(LifecycleStressTest, QuitAndUnloadWhileABoxOrTheDialogHoldsTheMonitor)
 // monitor, then returns from main: the process must end normally.
 TEST(LifecycleStressTest, TheHostProcessExitsCleanlyWhileABoxHoldsTheMonitor)
 {
-    TestHttpServer server;
+    LoopbackHttpServer server;
     server.Script(ScriptedResponse::Answer(500, "busy"));
     TempDir folder;
     const std::string dll = folder.Path() + "gen_tunewire.dll";
@@ -123,7 +123,7 @@ ULONGLONG ProcessCpuMs()
 // an event that is gone. It ends as soon as its box closes.
 TEST(LifecycleStressTest, ASecondLifeLeavesTheHeldMonitorOfTheFirstStopped)
 {
-    TestHttpServer server;
+    LoopbackHttpServer server;
     UiRobot robot;
     PluginSandbox sandbox;
     const std::string dll = sandbox.Directory() + "gen_tunewire.dll";

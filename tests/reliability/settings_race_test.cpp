@@ -17,7 +17,7 @@
 #include "settings_file.h"
 #include "support/dialog_driver.h"
 #include "support/plugin_sandbox.h"
-#include "support/test_http_server.h"
+#include "loopback/loopback_http_server.h"
 #include "support/ui_robot.h"
 
 namespace {
@@ -39,7 +39,7 @@ TEST(SettingsRaceTest, PostsAndTheDialogNeverSeeATornValue)
     PluginSandbox sandbox;
     sandbox.AdoptAsStaticModule();
     g_pluginDescriptor.parentWindow = nullptr;
-    TestHttpServer servers[2];
+    LoopbackHttpServer servers[2];
     UiRobot robot;
     const Pair pairs[2] = {
         {servers[0].Host(), "/a.php?v=" + std::string(1000, 'a')},

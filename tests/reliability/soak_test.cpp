@@ -11,7 +11,7 @@
 #include "process_usage.h"
 #include "settings_file.h"
 #include "support/plugin_sandbox.h"
-#include "support/test_http_server.h"
+#include "loopback/loopback_http_server.h"
 #include "support/ui_robot.h"
 
 namespace {
@@ -38,7 +38,7 @@ TEST(SoakTest, AThousandPostsLeaveHandlesAndMemoryFlat)
 {
     PluginSandbox sandbox;
     sandbox.AdoptAsStaticModule();
-    TestHttpServer server;
+    LoopbackHttpServer server;
     UiRobot robot;
     sandbox.WriteIni(SettingsFileText(server.Host(), "/np.php?track="));
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "support/hosted_plugin.h"
-#include "support/test_http_server.h"
+#include "loopback/loopback_http_server.h"
 #include "support/ui_robot.h"
 
 class MonitorFixture : public ::testing::Test {
@@ -48,7 +48,7 @@ protected:
         return bodies;
     }
 
-    TestHttpServer server_;
+    LoopbackHttpServer server_;
     UiRobot robot_;
     HostedPlugin plugin_;
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "support/plugin_sandbox.h"
-#include "support/test_http_server.h"
+#include "loopback/loopback_http_server.h"
 #include "support/ui_robot.h"
 #include "support/wininet_spy.h"
 
@@ -49,7 +49,7 @@ protected:
     static void FillSettingsBuffers(const std::string& server, const std::string& formPath);
 
     PluginSandbox sandbox_;
-    TestHttpServer server_;
+    LoopbackHttpServer server_;
     UiRobot robot_;
     ConfigDialogWatcher dialogs_;
     WinInetSpy spy_;

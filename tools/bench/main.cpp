@@ -1,16 +1,18 @@
 // bench.exe: the plugin's performance figures, printed as a Markdown table
 // with each figure's goal and whether it is met. It measures the real
 // gen_tunewire.dll beside it, driven by the player stand-in and posting to
-// the bench's own loopback receiver. Exit code 1 when a figure could not be
-// measured; a missed goal shows in the table only.
+// the loopback HTTP server in this process. Exit code 1 when a figure could
+// not be measured; a missed goal shows in the table only.
 //
-//   bench.exe [--https TLS_HOST RECEIVER_ADDRESS]
+//   bench.exe [--https TLS_HOST SERVER_ADDRESS]
 //
-// With --https the receiver listens on RECEIVER_ADDRESS, where a TLS
-// terminator on TLS_HOST:443 (started by scripts/bench.sh) relays, and the
-// track-change figure is measured over HTTPS too.
+// With --https the server listens on SERVER_ADDRESS, where a TLS terminator
+// on TLS_HOST:443 (started by scripts/bench.sh) relays, and the track-change
+// figure is measured over HTTPS too.
 #include <cstdio>
 #include <cstring>
+#include <optional>
+#include <stdexcept>
 #include <string>
 
 #include "figures.h"
@@ -28,19 +30,21 @@ int main(int argc, char** argv)
 {
     const bool secure = argc == 4 && std::strcmp(argv[1], "--https") == 0;
     if (argc != 1 && !secure) {
-        std::fprintf(stderr, "usage: bench.exe [--https TLS_HOST RECEIVER_ADDRESS]\n");
+        std::fprintf(stderr, "usage: bench.exe [--https TLS_HOST SERVER_ADDRESS]\n");
         return 2;
     }
     Report report;
     MeasureImage(report);
-    LoopbackReceiver receiver(secure ? argv[3] : "");
-    if (!receiver.Listening()) {
-        std::fprintf(stderr, "bench: cannot listen on port 80 of a loopback address\n");
+    std::optional<LoopbackHttpServer> server;
+    try {
+        server.emplace(secure ? argv[3] : "");
+    } catch (const std::runtime_error& error) {
+        std::fprintf(stderr, "bench: %s\n", error.what());
         return 1;
     }
     Progress("form encoding and line reading");
     MeasureUrlEncode(report);
-    MeasureReadLine(receiver, report);
+    MeasureReadLine(*server, report);
 
     HostWindow window;
     if (window.Handle() == nullptr) {
@@ -48,15 +52,15 @@ int main(int argc, char** argv)
         return 1;
     }
     Progress("track changes, then playing without changes");
-    MeasureTrackChanges(window, receiver, report);
+    MeasureTrackChanges(window, *server, report);
     if (secure) {
         Progress("track changes over HTTPS");
-        MeasureSecureTrackChanges(window, receiver, std::string("https://") + argv[2], report);
+        MeasureSecureTrackChanges(window, *server, std::string("https://") + argv[2], report);
     }
     Progress("quit while the monitor pauses");
-    MeasureQuitWhilePausing(window, receiver, report);
+    MeasureQuitWhilePausing(window, *server, report);
     Progress("quit while a post is stuck");
-    MeasureQuitWhilePostHeld(window, receiver, report);
+    MeasureQuitWhilePostHeld(window, *server, report);
 
     report.Print();
     return report.Failed() ? 1 : 0;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "clock.h"
+#include "loopback/clock.h"
 #include "figures.h"
 #include "plugin_run.h"
 
@@ -45,21 +45,21 @@ void SetUpPlaylist(HostWindow& window)
     window.Play(0, 180);
 }
 
-// Pumps until the receiver has more than `count` requests.
-bool AwaitPost(HostWindow& window, LoopbackReceiver& receiver, size_t count)
+// Pumps until the server has more than `count` requests.
+bool AwaitPost(HostWindow& window, const LoopbackHttpServer& server, size_t count)
 {
-    return window.PumpUntil([&] { return receiver.Arrivals().size() > count; }, kArrivalTimeoutMs);
+    return window.PumpUntil([&] { return server.Requests().size() > count; }, kArrivalTimeoutMs);
 }
 
 // Pumps until the plugin has posted its first track. The count taken after
 // init is the one before that post: the post waits for the host's answers,
 // which only come once this thread pumps.
-bool StartPlaying(HostWindow& window, LoopbackReceiver& receiver, PluginRun& run, Report& report,
-                  const char* figure)
+bool StartPlaying(HostWindow& window, const LoopbackHttpServer& server, PluginRun& run,
+                  Report& report, const char* figure)
 {
     if (!run.Error().empty())
         report.Fail(figure, run.Error());
-    else if (!AwaitPost(window, receiver, receiver.Arrivals().size()))
+    else if (!AwaitPost(window, server, server.Requests().size()))
         report.Fail(figure, "the playing track was never posted");
     else
         return true;
@@ -91,10 +91,10 @@ void MeasureIdleCpu(HostWindow& window, PluginRun& run, Report& report)
 // Each change comes at a random moment within the monitor's poll: the monitor
 // pauses one poll interval after each post, and the delay after the previous
 // post's arrival spans that interval. False when a change was never posted.
-bool MeasureLatencies(HostWindow& window, LoopbackReceiver& receiver, PluginRun& run,
+bool MeasureLatencies(HostWindow& window, const LoopbackHttpServer& server, PluginRun& run,
                       const char* figure, Report& report)
 {
-    if (!StartPlaying(window, receiver, run, report, figure))
+    if (!StartPlaying(window, server, run, report, figure))
         return false;
     // One random delay in each thirtieth of the poll interval, in random order:
     // every phase is as likely, and the median and percentile vary little
@@ -107,14 +107,14 @@ bool MeasureLatencies(HostWindow& window, LoopbackReceiver& receiver, PluginRun&
     std::vector<double> latencies;
     for (int i = 1; i <= kTrackChanges; ++i) {
         window.Pump(delays[i - 1]);
-        size_t before = receiver.Arrivals().size();
+        size_t before = server.Requests().size();
         double changedAt = NowMs();
         window.Play(i, 180 + i);
-        if (!AwaitPost(window, receiver, before)) {
+        if (!AwaitPost(window, server, before)) {
             report.Fail(figure, Format("change %d was never posted", i));
             return false;
         }
-        latencies.push_back(receiver.Arrivals().at(before) - changedAt);
+        latencies.push_back(server.Requests().at(before).arrivedMs - changedAt);
     }
     report.Add(Format("%s, median of %d", figure, kTrackChanges),
                Format("%.0f ms", Percentile(latencies, 0.5)));
@@ -126,37 +126,35 @@ bool MeasureLatencies(HostWindow& window, LoopbackReceiver& receiver, PluginRun&
 
 }  // namespace
 
-void MeasureTrackChanges(HostWindow& window, LoopbackReceiver& receiver, Report& report)
+void MeasureTrackChanges(HostWindow& window, LoopbackHttpServer& server, Report& report)
 {
-    receiver.SetBody("OK");
     SetUpPlaylist(window);
-    PluginRun run(window, receiver.Host());
-    if (MeasureLatencies(window, receiver, run, "Track change to request at the server", report))
+    PluginRun run(window, server.Host());
+    if (MeasureLatencies(window, server, run, "Track change to request at the server", report))
         MeasureIdleCpu(window, run, report);
 }
 
 // Each post makes its own session, so every one pays for a whole handshake.
-void MeasureSecureTrackChanges(HostWindow& window, LoopbackReceiver& receiver,
-                               const std::string& server, Report& report)
+void MeasureSecureTrackChanges(HostWindow& window, LoopbackHttpServer& server,
+                               const std::string& setting, Report& report)
 {
-    receiver.SetBody("OK");
     SetUpPlaylist(window);
-    PluginRun run(window, server);
-    MeasureLatencies(window, receiver, run, "Track change to request at the server over HTTPS",
+    PluginRun run(window, setting);
+    MeasureLatencies(window, server, run, "Track change to request at the server over HTTPS",
                      report);
 }
 
 // Quit comes between 200 and 800 ms after the monitor's latest query, so the
 // monitor is inside its pause, not waiting for this thread to answer.
-void MeasureQuitWhilePausing(HostWindow& window, LoopbackReceiver& receiver, Report& report)
+void MeasureQuitWhilePausing(HostWindow& window, LoopbackHttpServer& server, Report& report)
 {
     const char* figure = "PluginQuit while the monitor pauses";
     std::uniform_int_distribution<DWORD> phase(200, 800);
     std::vector<double> samples;
     for (int i = 0; i < kQuitSamples; ++i) {
         SetUpPlaylist(window);
-        PluginRun run(window, receiver.Host());
-        if (!StartPlaying(window, receiver, run, report, figure))
+        PluginRun run(window, server.Host());
+        if (!StartPlaying(window, server, run, report, figure))
             return;
         window.ClearQueries();
         window.PumpUntil([&] { return !window.Queries().empty(); }, 2 * kPollMs);
@@ -169,17 +167,17 @@ void MeasureQuitWhilePausing(HostWindow& window, LoopbackReceiver& receiver, Rep
                    Format("< %.0f ms", kQuitPausingGoalMs), worst < kQuitPausingGoalMs);
 }
 
-// The receiver holds its answer, so the monitor sits inside a post when quit
+// The server holds its answer, so the monitor sits inside a post when quit
 // comes; the answer is released afterwards and the monitor ends on its own.
-void MeasureQuitWhilePostHeld(HostWindow& window, LoopbackReceiver& receiver, Report& report)
+void MeasureQuitWhilePostHeld(HostWindow& window, LoopbackHttpServer& server, Report& report)
 {
     const char* figure = "PluginQuit while a post is stuck";
     SetUpPlaylist(window);
-    receiver.Hold();
-    PluginRun run(window, receiver.Host());
-    bool posting = StartPlaying(window, receiver, run, report, figure);
+    server.Hold();
+    PluginRun run(window, server.Host());
+    bool posting = StartPlaying(window, server, run, report, figure);
     double quitMs = posting ? run.Quit() : 0;
-    receiver.Release();
+    server.Release();
     if (!posting)
         return;
     bool ended = window.PumpUntil(

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <vector>
 
-#include "clock.h"
+#include "loopback/clock.h"
 #include "settings_file.h"
 
 namespace {

@@ -1,6 +1,7 @@
-// The bench's one clock, in milliseconds with sub-millisecond resolution.
-// The host thread and the receiver's thread both stamp events with it, so a
-// difference of two stamps is a latency across threads.
+// One clock for the bench and the loopback server, in milliseconds with
+// sub-millisecond resolution. The server's thread stamps each request's
+// arrival with it and the bench its own events, so a difference of two
+// stamps is a latency across threads.
 #pragma once
 
 #include <windows.h>

@@ -1,13 +1,13 @@
-// A scriptable HTTP server in the test process, for posts over real WinInet.
-//
-// It listens on port 80 of a loopback address, by default a random 127.x.y.z
-// so tests running in parallel never meet; Host() is the text to give the
+// The loopback HTTP server that the tests and the bench post to over real
+// WinInet. It listens on port 80 of a given loopback address or a random
+// 127.x.y.z, so runs in parallel never meet; Host() is the text to give the
 // plugin as its server. Connections are served one after another on the
 // server's own thread. Each request is read whole (head and Content-Length
-// body), recorded, and answered with the next scripted response; once the
-// script is used up, requests get 200 with a short body. The destructor stops
-// the server promptly, even while a client is connected or a delayed answer
-// is pending; a delayed answer is dropped when the client hangs up first.
+// body), stamped with its arrival, recorded, and answered with the next
+// scripted response; once the script is used up, requests get 200 with a
+// short body. An answer waits out its delay and any hold; the destructor
+// stops the server promptly all the same, even while a client is connected,
+// and a waiting answer is dropped when its client hangs up first.
 #pragma once
 
 #include <winsock2.h>
@@ -44,23 +44,28 @@ struct RecordedRequest {
     std::string requestLine;           // e.g. "POST /form.php HTTP/1.0"
     std::vector<std::string> headers;  // each "Name: value", in order
     std::string body;
+    double arrivedMs = 0;              // NowMs (loopback/clock.h) once its last byte was in
 
     // The value of the first header with this name (any case), or "".
     std::string Header(const std::string& name) const;
 };
 
-class TestHttpServer {
+class LoopbackHttpServer {
 public:
     // `address` empty: a random 127.x.y.z, retried until one binds.
-    explicit TestHttpServer(const std::string& address = "");
-    ~TestHttpServer();
-    TestHttpServer(const TestHttpServer&) = delete;
-    TestHttpServer& operator=(const TestHttpServer&) = delete;
+    explicit LoopbackHttpServer(const std::string& address = "");
+    ~LoopbackHttpServer();
+    LoopbackHttpServer(const LoopbackHttpServer&) = delete;
+    LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;
 
     const std::string& Host() const { return host_; }
 
     // Appends responses for the next requests, in order.
     void Script(const ScriptedResponse& response);
+    // While held, every answer waits after its request is recorded, so a
+    // client sits inside its request until Release.
+    void Hold();
+    void Release();
 
     std::vector<RecordedRequest> Requests() const;
     // Hands over the requests recorded so far and forgets them, so a long run
@@ -74,15 +79,17 @@ private:
     bool ReadRequest(SOCKET client, RecordedRequest& request);
     ScriptedResponse NextResponse();
     bool WaitFor(SOCKET socket, bool forWriting) const;
-    bool WaitOutDelay(SOCKET client, DWORD delayMs) const;
+    bool WaitToAnswer(SOCKET client, DWORD delayMs) const;
     bool SendAll(SOCKET socket, const std::string& bytes) const;
     bool Stopping() const;
+    bool Held() const;
 
     std::string host_;
     SOCKET listener_ = INVALID_SOCKET;
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;
     bool stopping_ = false;
+    bool held_ = false;
     std::deque<ScriptedResponse> script_;
     std::vector<RecordedRequest> requests_;
     std::thread thread_;

@@ -1,7 +1,7 @@
-// The test server's thread. Every wait is a short select() or a timed wait on
-// the stop condition, so the destructor never waits on a blocked socket call
-// and no socket is closed under another thread's feet.
-#include "support/test_http_server.h"
+// The loopback server's thread. Every wait is a short select() or a timed
+// wait on the stop condition, so the destructor never waits on a blocked
+// socket call and no socket is closed under another thread's feet.
+#include "loopback/loopback_http_server.h"
 
 #include <ws2tcpip.h>
 
@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <random>
 #include <stdexcept>
+
+#include "loopback/clock.h"
 
 namespace {
 
@@ -127,7 +129,7 @@ std::string RecordedRequest::Header(const std::string& name) const
     return "";
 }
 
-TestHttpServer::TestHttpServer(const std::string& address)
+LoopbackHttpServer::LoopbackHttpServer(const std::string& address)
 {
     Winsock();
     for (int attempt = 0; attempt < kBindAttempts && listener_ == INVALID_SOCKET; ++attempt) {
@@ -137,11 +139,11 @@ TestHttpServer::TestHttpServer(const std::string& address)
             break;
     }
     if (listener_ == INVALID_SOCKET)
-        throw std::runtime_error("test server: cannot listen on " + host_ + ":80");
+        throw std::runtime_error("loopback server: cannot listen on " + host_ + ":80");
     thread_ = std::thread([this] { Run(); });
 }
 
-TestHttpServer::~TestHttpServer()
+LoopbackHttpServer::~LoopbackHttpServer()
 {
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -152,19 +154,31 @@ TestHttpServer::~TestHttpServer()
     closesocket(listener_);
 }
 
-void TestHttpServer::Script(const ScriptedResponse& response)
+void LoopbackHttpServer::Script(const ScriptedResponse& response)
 {
     std::lock_guard<std::mutex> lock(mutex_);
     script_.push_back(response);
 }
 
-std::vector<RecordedRequest> TestHttpServer::Requests() const
+void LoopbackHttpServer::Hold()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    held_ = true;
+}
+
+void LoopbackHttpServer::Release()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    held_ = false;
+}
+
+std::vector<RecordedRequest> LoopbackHttpServer::Requests() const
 {
     std::lock_guard<std::mutex> lock(mutex_);
     return requests_;
 }
 
-std::vector<RecordedRequest> TestHttpServer::TakeRequests()
+std::vector<RecordedRequest> LoopbackHttpServer::TakeRequests()
 {
     std::lock_guard<std::mutex> lock(mutex_);
     std::vector<RecordedRequest> taken;
@@ -172,20 +186,26 @@ std::vector<RecordedRequest> TestHttpServer::TakeRequests()
     return taken;
 }
 
-bool TestHttpServer::WaitForRequests(size_t count, DWORD timeoutMs) const
+bool LoopbackHttpServer::WaitForRequests(size_t count, DWORD timeoutMs) const
 {
     std::unique_lock<std::mutex> lock(mutex_);
     return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
                              [&] { return requests_.size() >= count; });
 }
 
-bool TestHttpServer::Stopping() const
+bool LoopbackHttpServer::Stopping() const
 {
     std::lock_guard<std::mutex> lock(mutex_);
     return stopping_;
 }
 
-bool TestHttpServer::WaitFor(SOCKET socket, bool forWriting) const
+bool LoopbackHttpServer::Held() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return held_;
+}
+
+bool LoopbackHttpServer::WaitFor(SOCKET socket, bool forWriting) const
 {
     while (!Stopping()) {
         fd_set set;
@@ -200,12 +220,13 @@ bool TestHttpServer::WaitFor(SOCKET socket, bool forWriting) const
     return false;
 }
 
-// False when the server stops or the client hangs up before the delay is
-// over; a client that gave up must not keep the next connection waiting.
-bool TestHttpServer::WaitOutDelay(SOCKET client, DWORD delayMs) const
+// False when the server stops or the client hangs up before the delay and
+// the hold are over; a client that gave up must not keep the next connection
+// waiting.
+bool LoopbackHttpServer::WaitToAnswer(SOCKET client, DWORD delayMs) const
 {
     const DWORD start = GetTickCount();
-    while (GetTickCount() - start < delayMs) {
+    while (GetTickCount() - start < delayMs || Held()) {
         if (Stopping())
             return false;
         fd_set set;
@@ -221,7 +242,7 @@ bool TestHttpServer::WaitOutDelay(SOCKET client, DWORD delayMs) const
     return true;
 }
 
-bool TestHttpServer::SendAll(SOCKET socket, const std::string& bytes) const
+bool LoopbackHttpServer::SendAll(SOCKET socket, const std::string& bytes) const
 {
     for (size_t sent = 0; sent < bytes.size();) {
         if (!WaitFor(socket, true))
@@ -235,7 +256,7 @@ bool TestHttpServer::SendAll(SOCKET socket, const std::string& bytes) const
     return true;
 }
 
-void TestHttpServer::Run()
+void LoopbackHttpServer::Run()
 {
     while (WaitFor(listener_, false)) {
         SOCKET client = accept(listener_, nullptr, nullptr);
@@ -246,7 +267,7 @@ void TestHttpServer::Run()
     }
 }
 
-bool TestHttpServer::ReadRequest(SOCKET client, RecordedRequest& request)
+bool LoopbackHttpServer::ReadRequest(SOCKET client, RecordedRequest& request)
 {
     std::string data;
     size_t headEnd = std::string::npos;
@@ -282,21 +303,22 @@ bool TestHttpServer::ReadRequest(SOCKET client, RecordedRequest& request)
     }
 }
 
-ScriptedResponse TestHttpServer::NextResponse()
+ScriptedResponse LoopbackHttpServer::NextResponse()
 {
     std::lock_guard<std::mutex> lock(mutex_);
     if (script_.empty())
         return ScriptedResponse::Answer(200, kDefaultBody);
-    ScriptedResponse next = script_.front();
+    ScriptedResponse next = std::move(script_.front());
     script_.pop_front();
     return next;
 }
 
-void TestHttpServer::Serve(SOCKET client)
+void LoopbackHttpServer::Serve(SOCKET client)
 {
     RecordedRequest request;
     if (!ReadRequest(client, request))
         return;
+    request.arrivedMs = NowMs();
     ScriptedResponse response = NextResponse();
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -304,7 +326,7 @@ void TestHttpServer::Serve(SOCKET client)
     }
     changed_.notify_all();
 
-    if (response.delayMs != 0 && !WaitOutDelay(client, response.delayMs))
+    if (!WaitToAnswer(client, response.delayMs))
         return;
 
     switch (response.kind) {
