@@ -9,6 +9,7 @@
 
 #include "config/config-rc.h"
 #include "loopback/loopback_http_server.h"
+#include "plugin/host_queries.h"
 #include "plugin_host.h"
 #include "process_usage.h"
 #include "settings_file.h"
@@ -174,6 +175,16 @@ TEST(LifecycleStressTest, ASecondLifeLeavesTheHeldMonitorOfTheFirstStopped)
     EXPECT_EQ((std::vector<std::string>{"track=A", "track=A", "track=B"}), bodies);
     EXPECT_EQ(1u, robot.Boxes().size());
 
+    // Quit while the new monitor pauses after a turn: a query it sent while
+    // quit waits on this thread would be answered only when the wait gives up.
+    const size_t asked = host.Queries().size();
+    ASSERT_TRUE(host.PumpUntil(
+        [&] {
+            const std::vector<HostQueryRecord> queries = host.Queries();
+            return queries.size() > asked && queries.back().code == kQueryPlaylistPosition;
+        },
+        kWaitMs));
+    host.Pump(300);
     EXPECT_LT(second.Quit(), 1100u);
     second.Unload();
     EXPECT_FALSE(Loaded(dll));
