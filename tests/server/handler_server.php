@@ -35,8 +35,7 @@ final class HandlerServer
     public function __destruct()
     {
         if ($this->process !== null) {
-            proc_terminate($this->process);
-            proc_close($this->process);
+            $this->stop();
         }
         exec('rm -rf ' . escapeshellarg($this->folder) . ' ' . escapeshellarg("$this->folder.log")
              . ' ' . escapeshellarg("$this->folder.run"));
@@ -129,15 +128,23 @@ final class HandlerServer
             }
             usleep(20000);
         }
-        proc_terminate($this->process);
+        $this->stop();
+        return false;
+    }
+
+    // The server runs in a process group of its own (setsid): PHP's server
+    // leaves its workers running when only its first process is ended, so
+    // the whole group goes.
+    private function stop(): void
+    {
+        posix_kill(-proc_get_status($this->process)['pid'], SIGTERM);
         proc_close($this->process);
         $this->process = null;
-        return false;
     }
 
     private function phpCommand(array $ini): array
     {
-        $command = [PHP_BINARY];
+        $command = ['setsid', PHP_BINARY];
         foreach ($ini as $name => $value) {
             array_push($command, '-d', "$name=$value");
         }
@@ -184,7 +191,7 @@ final class HandlerServer
             $settings
             CONF);
         // Apache ends its whole process group when it stops: a session of
-        // its own keeps this test out of it.
+        // its own keeps this test out of it (and lets stop() end it whole).
         return ['setsid', '/usr/sbin/apache2', '-f', "$run/apache.conf", '-DFOREGROUND'];
     }
 }
