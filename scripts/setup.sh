@@ -36,8 +36,8 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 export DEBIAN_FRONTEND=noninteractive
 apt-get update
-# On a fresh machine this is a few hundred megabytes (Wine and mingw-w64 are
-# most of it): say how much before the download starts.
+# On a fresh machine this is a few hundred megabytes (Wine, mingw-w64 and
+# Chromium are most of it): say how much before the download starts.
 download=$(apt-get install -qq --print-uris --no-install-recommends "${missing[@]}" |
            awk '{ total += $3 } END { printf "%.0f", total / 1048576 }')
 echo "setup.sh: downloading about $download MB; apt shows its progress below"
