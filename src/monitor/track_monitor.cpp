@@ -27,8 +27,6 @@ namespace {
 
 // The player is asked once a second while it plays, every two seconds while not.
 constexpr DWORD kPauseMs = 1000;
-// Texts from the host are copied at once and cut here: the host's own limit.
-constexpr int kTextLimit = kHostTextLimit;
 
 struct MonitorState {
     HWND host = nullptr;
@@ -37,9 +35,9 @@ struct MonitorState {
     int previousLength = 0;
     int currentPosition = 0;
     int previousPosition = 0;
-    char currentFile[kTextLimit + 1] = {};
-    char lastPostedFile[kTextLimit + 1] = {};
-    char title[kTextLimit + 1] = {};
+    char currentFile[kHostTextLimit + 1] = {};
+    char lastPostedFile[kHostTextLimit + 1] = {};
+    char title[kHostTextLimit + 1] = {};
     // The same texts in Unicode mode; the title as it is posted, in UTF-8.
     wchar_t currentWideFile[kWideTextSize] = {};
     wchar_t lastPostedWideFile[kWideTextSize] = {};
@@ -66,7 +64,7 @@ void Pause(HANDLE stopEvent)
 
 void CopyHostText(char* destination, LRESULT answer)
 {
-    CopyBounded(destination, reinterpret_cast<const char*>(answer), destination + kTextLimit);
+    CopyBounded(destination, reinterpret_cast<const char*>(answer), destination + kHostTextLimit);
 }
 
 // The current entry's file name into the current file name; a null answer
@@ -122,15 +120,20 @@ bool AskTitle(MonitorState& s, bool unicode)
     return true;
 }
 
+// Each mode remembers the last posted file in its own form. A post forgets
+// the other form, so that after the mode is switched back a file is compared
+// with the last one really posted, not with one from before the switch.
 void PostTitle(MonitorState& s, bool unicode)
 {
     if (unicode) {
         PostTrack(s.utf8Title, kUseStoredSettings, kUseStoredSettings, TitleCharset::kUtf8);
         std::wcscpy(s.lastPostedWideFile, s.currentWideFile);
+        s.lastPostedFile[0] = '\0';
         s.utf8Title[0] = '\0';
     } else {
         PostTrack(s.title, kUseStoredSettings, kUseStoredSettings);
-        CopyBounded(s.lastPostedFile, s.currentFile, s.lastPostedFile + kTextLimit);
+        CopyBounded(s.lastPostedFile, s.currentFile, s.lastPostedFile + kHostTextLimit);
+        s.lastPostedWideFile[0] = L'\0';
         s.title[0] = '\0';
     }
 }

@@ -149,4 +149,34 @@ TEST_F(UnicodeMonitorTest, LongTitlesAreCutOutsideSurrogatePairsAndUnpairedOnesR
               Bodies());
 }
 
+// The setting is read with the others at each post, so a change takes effect
+// from the track after the next. Whatever the mode, a file is compared with
+// the one really posted last: here B comes back after C and D were posted in
+// the other mode, and is posted again.
+TEST_F(UnicodeMonitorTest, SwitchingTheModeWhilePlayingComparesWithTheLastRealPost)
+{
+    Configure("");
+    const char* names[] = {"A", "B", "C", "D"};
+    for (int i = 0; i < 4; ++i)
+        Host().SetEntry(i + 1, (std::string("C:\\Music\\") + names[i] + ".mp3").c_str(),
+                        names[i]);
+    Host().Play(1, 200);
+    Start();
+    ASSERT_TRUE(PumpUntilPosts(1));
+    Configure("Charset=utf-8\r\n");
+    Host().Play(2, 201);
+    ASSERT_TRUE(PumpUntilPosts(2));
+    Host().Play(3, 202);
+    ASSERT_TRUE(PumpUntilPosts(3));
+    Configure("");
+    Host().Play(4, 203);
+    ASSERT_TRUE(PumpUntilPosts(4));
+    Host().Play(2, 201);
+    ASSERT_TRUE(PumpUntilPosts(5));
+
+    EXPECT_EQ((std::vector<std::string>{"track=A", "track=B", std::string("track=C") + kCharsetField,
+                                        std::string("track=D") + kCharsetField, "track=B"}),
+              Bodies());
+}
+
 }  // namespace
