@@ -508,6 +508,9 @@ function store(string $lockFile, array $files): bool
     }
     $lock = @fopen($lockFile, 'c');
     if ($lock === false || !flock($lock, LOCK_EX)) {
+        if ($lock !== false) {
+            fclose($lock);
+        }
         array_map('unlink', $staged);
         return false;
     }

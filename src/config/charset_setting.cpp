@@ -7,6 +7,7 @@
 
 #include <atomic>
 
+#include "common/ascii_case.h"
 #include "plugin/plugin.h"
 
 namespace {
@@ -18,20 +19,6 @@ const char kUtf8Value[] = "utf-8";
 constexpr DWORD kValueSize = 16;
 
 std::atomic<bool> g_unicodeMode{false};
-
-// ASCII-only case folding: the value is a fixed ASCII word, and the user's
-// locale must not change what it matches.
-bool EqualsIgnoringAsciiCase(const char* a, const char* b)
-{
-    for (;; ++a, ++b) {
-        char x = (*a >= 'A' && *a <= 'Z') ? static_cast<char>(*a - 'A' + 'a') : *a;
-        char y = (*b >= 'A' && *b <= 'Z') ? static_cast<char>(*b - 'A' + 'a') : *b;
-        if (x != y)
-            return false;
-        if (x == '\0')
-            return true;
-    }
-}
 
 }  // namespace
 

@@ -21,7 +21,7 @@ constexpr DWORD kSecureFailure = 12175;
 std::string SecureServerOf(const std::string& location)
 {
     std::string rest = location.substr(kSecurePrefixLength);
-    return "https://" + rest.substr(0, rest.find_first_of("/?#"));
+    return kSecurePrefix + rest.substr(0, rest.find_first_of("/?#"));
 }
 
 bool OneOf(DWORD code, std::initializer_list<DWORD> codes)
@@ -47,11 +47,21 @@ std::string RedirectText(DWORD status, const std::string& location, bool secureP
 
 std::string SecureChannelText(DWORD errorCode)
 {
-    if (OneOf(errorCode, {ERROR_INTERNET_INVALID_CA, ERROR_INTERNET_SEC_CERT_REV_FAILED,
-                          ERROR_INTERNET_SEC_INVALID_CERT,
-                          ERROR_INTERNET_CLIENT_AUTH_CERT_NEEDED}))
+    if (OneOf(errorCode, {ERROR_INTERNET_INVALID_CA, ERROR_INTERNET_SEC_INVALID_CERT}))
         return WithCode("Secure connection refused: the server's certificate is not from an "
                         "authority this computer trusts",
+                        errorCode);
+    // Windows reports this when it cannot learn whether the certificate was
+    // revoked; Wine reports it for a server that sends no chain to a trusted
+    // authority.
+    if (errorCode == ERROR_INTERNET_SEC_CERT_REV_FAILED)
+        return WithCode("Secure connection refused: the server's certificate is not from an "
+                        "authority this computer trusts, or whether it was revoked could not be "
+                        "checked",
+                        errorCode);
+    if (errorCode == ERROR_INTERNET_CLIENT_AUTH_CERT_NEEDED)
+        return WithCode("Secure connection refused: the server asks for a certificate of the "
+                        "client, which the plugin does not have",
                         errorCode);
     if (errorCode == ERROR_INTERNET_SEC_CERT_CN_INVALID)
         return WithCode("Secure connection refused: the server's certificate is made out to "

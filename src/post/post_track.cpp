@@ -2,9 +2,9 @@
 // closing the session. Every outcome is reported in a message box on the
 // calling thread. The settings lock is held only while the values are copied,
 // never across a message box, the configuration dialog or the network.
-// Redirects are never followed: the platform would repeat a POST as a GET
-// without its body, or without the body at all, and a lost title would count
-// as a success.
+// Redirects are never followed: WinInet repeats a POST that was moved with
+// 301, 302 or 303 as a GET without its body (and Wine's WinInet drops the
+// body of a 307 too), so a lost title would count as a success.
 #include "post/post_track.h"
 
 #include <windows.h>

@@ -2,23 +2,11 @@
 // value without it goes to the platform exactly as typed, as it always has.
 #include "post/server_address.h"
 
-#include <algorithm>
-#include <cctype>
-
-namespace {
-
-const char kSecurePrefix[] = "https://";
-static_assert(sizeof kSecurePrefix - 1 == kSecurePrefixLength, "the prefix and its length agree");
-
-}  // namespace
+#include "common/ascii_case.h"
 
 bool HasSecurePrefix(const std::string& address)
 {
-    return address.size() >= kSecurePrefixLength &&
-           std::equal(kSecurePrefix, kSecurePrefix + kSecurePrefixLength, address.begin(),
-                      [](char a, char b) {
-                          return a == std::tolower(static_cast<unsigned char>(b));
-                      });
+    return StartsWithIgnoringAsciiCase(address.c_str(), kSecurePrefix);
 }
 
 ServerAddress ParseServer(const std::string& server)

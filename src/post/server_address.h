@@ -17,8 +17,9 @@ struct ServerAddress {
 
 ServerAddress ParseServer(const std::string& server);
 
-// True when `address` starts with "https://", in any letter case.
-bool HasSecurePrefix(const std::string& address);
+// The prefix of a Server setting that asks for TLS.
+constexpr char kSecurePrefix[] = "https://";
+constexpr size_t kSecurePrefixLength = sizeof kSecurePrefix - 1;
 
-// The length of that prefix, where HasSecurePrefix holds.
-constexpr size_t kSecurePrefixLength = 8;
+// True when `address` starts with kSecurePrefix, in any letter case.
+bool HasSecurePrefix(const std::string& address);

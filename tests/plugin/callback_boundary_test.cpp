@@ -17,6 +17,7 @@
 namespace {
 
 std::atomic<int> g_queries{0};
+std::atomic<int> g_fieldsSet{0};
 
 LRESULT WINAPI ThrowingSendMessage(HWND, UINT, WPARAM, LPARAM)
 {
@@ -26,6 +27,7 @@ LRESULT WINAPI ThrowingSendMessage(HWND, UINT, WPARAM, LPARAM)
 
 BOOL WINAPI ThrowingSetText(HWND, int, LPCSTR)
 {
+    ++g_fieldsSet;
     throw std::runtime_error("field");
 }
 
@@ -49,6 +51,7 @@ TEST(CallbackBoundaryTest, TheDialogProcedureLetsNoExceptionOut)
     ImportReplacement<decltype(&SetDlgItemTextA)> throwing("user32.dll", &SetDlgItemTextA,
                                                             &ThrowingSetText);
     EXPECT_NO_THROW(ConfigDialogProc(nullptr, WM_INITDIALOG, 0, 0));
+    EXPECT_EQ(1, g_fieldsSet.load()) << "the dialog never reached the throwing call";
 }
 
 }  // namespace

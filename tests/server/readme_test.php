@@ -29,6 +29,8 @@ $pluginMessages = [
     'The server answered <status> and moved the form to <address>.',
     'To post over HTTPS, enter the server as https://<host>.',
     "Secure connection refused: the server's certificate is not from an authority this computer trusts (error <number>).",
+    "Secure connection refused: the server's certificate is not from an authority this computer trusts, or whether it was revoked could not be checked (error 12057).",
+    "Secure connection refused: the server asks for a certificate of the client, which the plugin does not have (error 12044).",
     "Secure connection refused: the server's certificate is made out to another name than the server entered (error 12038).",
     "Secure connection refused: the server's certificate has expired or is not yet valid (error 12037).",
     "Secure connection failed: the server's certificate or its secure channel was refused (error <number>).",
