@@ -2,14 +2,16 @@
 # Builds the plugin and bench.exe, then runs the bench under Wine on its own
 # Xvfb display and prints its table of performance figures (about two
 # minutes). The HTTPS figure goes through a socat TLS terminator with a
-# certificate from the build's test CA, trusted in the build's Wine prefix
-# only. Build folder: $TUNEWIRE_BUILD_DIR, default build/.
+# certificate from the build's test CA, trusted in the bench's own Wine
+# prefix only. Build folder: $TUNEWIRE_BUILD_DIR, default build/.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TUNEWIRE_BUILD_DIR:-$root/build}
 
-# The player stand-in's window needs a display.
+# The player stand-in's window needs a display. A Wine prefix of its own: the
+# session would otherwise end the wineserver of tests running on the same build.
 display_targets=(gen_tunewire bench trust_test_ca)
+wine_prefix=$build/wineprefix-bench
 . "$root/scripts/on-display.sh"
 
 # Wine's background processes inherit our standard output, so the table goes
@@ -18,8 +20,8 @@ out=$(mktemp /tmp/tunewire-bench.XXXXXX)
 tls=$(mktemp -d /tmp/tunewire-bench-tls.XXXXXX)
 on_exit 'rm -rf "$out" "$tls"'
 
+. "$root/scripts/loopback-lib.sh"
 . "$root/scripts/tls-lib.sh"
-random_address() { echo "127.$((RANDOM % 250 + 2)).$((RANDOM % 250 + 2)).$((RANDOM % 250 + 2))"; }
 receiver=$(random_address)
 front=$(random_address)
 tls_make_ca "$build/tls-test-ca"

@@ -26,12 +26,13 @@ for arg in "$@"; do
   esac
 done
 
-# hostsim's window needs a display.
+# hostsim's window needs a display. A Wine prefix of its own: the session
+# would otherwise end the wineserver of tests running on the same build.
 display_targets=(gen_tunewire hostsim trust_test_ca)
+wine_prefix=$build/wineprefix-demo
 . "$root/scripts/on-display.sh"
 
-# Wine sees the Unix file system as drive Z:.
-windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+. "$root/scripts/loopback-lib.sh"
 
 demo=$(mktemp -d /tmp/tunewire-demo.XXXXXX)
 www="$demo/www"
@@ -68,13 +69,10 @@ if (($_SERVER['REQUEST_METHOD'] ?? '') === 'POST') {
 return false;
 PHP
 php -S 127.0.0.1:80 -t "$www" "$demo/router.php" >"$demo/php.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 50); do
-  (exec 3<>/dev/tcp/127.0.0.1/80) 2>/dev/null && break
-  sleep 0.1
-done
-if ! (exec 3<>/dev/tcp/127.0.0.1/80) 2>/dev/null; then
-  echo "demo.sh: the form handler did not start on 127.0.0.1:80:" >&2
+php_pid=$!
+pids+=("$php_pid")
+if ! wait_for_port 127.0.0.1 80 "$php_pid"; then
+  echo "demo.sh: the form handler did not start on 127.0.0.1:80 (is another server using port 80?):" >&2
   cat "$demo/php.log" >&2
   exit 1
 fi

@@ -3,7 +3,8 @@
 # $display_targets (everything when unset) and runs the calling script again,
 # with the same arguments, under an Xvfb display of its own ($display_screen,
 # WxHxD, when the default screen is too small). On that second pass it opens
-# the build's Wine session. Needs $root and $build.
+# the build's Wine session. Needs $root and $build; $wine_prefix, when set,
+# names the Wine prefix to use instead of the tests' one.
 if [ -z "${TUNEWIRE_DISPLAY_READY:-}" ]; then
   "$root/scripts/setup.sh"
   # Build output goes to standard error: a first build takes minutes, and the

@@ -11,6 +11,7 @@ packages=(
   nsis zip unzip
   imagemagick  # scripts/screenshot-dialog.sh
   socat        # TLS terminator for the https:// tests, demo and bench
+  openssl      # their test CA and certificates (scripts/tls-lib.sh)
   # tests/server: the handler under Apache with mod_php (the binary only, no
   # system service), overlay.html in a real browser, and the fonts of the
   # handler's font list (Japanese; symbols and emoji)

@@ -3,6 +3,7 @@
 # of a plain HTTP server. Keys are made on the spot, kept under the caller's
 # folders, never committed, and the CA is trusted only in the Wine prefix the
 # caller runs it in (trust_test_ca.exe).
+. "$(dirname "${BASH_SOURCE[0]}")/loopback-lib.sh"
 
 # Makes DIR/ca.key, DIR/ca.pem and DIR/ca.der once; later calls keep them, so
 # a prefix that trusts the CA keeps trusting the same one.
@@ -49,17 +50,15 @@ tls_issue() {
 
 # tls_start_terminator ADDRESS PEM BACKEND LOG: TLS on ADDRESS:443 with the
 # certificate and key of PEM, each connection relayed to BACKEND (host:port)
-# as plain bytes. Sets tls_pid; returns once the port accepts connections.
+# as plain bytes. Sets tls_pid; returns once this socat listens there. When
+# it fails, no socat of its own is left running.
 tls_start_terminator() {
   local address=$1 pem=$2 backend=$3 log=$4
   socat "OPENSSL-LISTEN:443,bind=$address,reuseaddr,fork,cert=$pem,verify=0" \
     "TCP:$backend" >"$log" 2>&1 &
   tls_pid=$!
-  for _ in $(seq 50); do
-    (exec 3<>"/dev/tcp/$address/443") 2>/dev/null && return 0
-    kill -0 "$tls_pid" 2>/dev/null || break
-    sleep 0.1
-  done
+  wait_for_port "$address" 443 "$tls_pid" && return 0
+  kill "$tls_pid" 2>/dev/null || true
   echo "tls-lib.sh: no TLS terminator on $address:443: $(cat "$log")" >&2
   return 1
 }
@@ -71,5 +70,5 @@ tls_trust_ca() {
   shift
   local der
   der=$(cd "$ca" && pwd)/ca.der
-  "$@" "Z:${der//\//\\}"
+  "$@" "$(windows_path "$der")"
 }

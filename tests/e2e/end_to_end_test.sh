@@ -26,7 +26,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+. "$root/scripts/loopback-lib.sh"
 fail() { echo "FAIL: $*"; exit 1; }
 
 mkdir "$work/www" "$work/plugins"
@@ -35,14 +35,10 @@ cp "$build/bin/gen_tunewire.dll" "$work/plugins/"
 
 # A loopback address of its own keeps this apart from tests running beside it.
 for _ in 1 2 3 4 5; do
-  address=127.$((RANDOM % 250 + 2)).$((RANDOM % 250 + 2)).$((RANDOM % 250 + 2))
+  address=$(random_address)
   php -S "$address:80" -t "$work/www" >"$work/php.log" 2>&1 &
   php_pid=$!
-  for _ in $(seq 50); do
-    (exec 3<>"/dev/tcp/$address/80") 2>/dev/null && break 2
-    kill -0 "$php_pid" 2>/dev/null || break
-    sleep 0.1
-  done
+  wait_for_port "$address" 80 "$php_pid" && break
   kill "$php_pid" 2>/dev/null || true
   php_pid=""
 done

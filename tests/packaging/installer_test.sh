@@ -89,7 +89,8 @@ check "and removes nothing" test -f "$scratch/Chosen/Plugins/gen_tunewire.dll"
 rm -f "$ready"
 wait "$player_pid"
 
-printf '[WinAmp Tunewire Basic]\r\nServerName=example.com\r\n' >"$scratch/Chosen/Plugins/plugin.ini"
+. "$root/scripts/settings-file.sh"
+write_settings_file "$scratch/Chosen/Plugins/plugin.ini" example.com '/MyFormHandler.php?track='
 "$build/wine-run.sh" "$side/$uninstaller" /S "_?=$win_scratch\\Chosen\\Plugins\\gen_tunewire"
 rm -f "$side/$uninstaller"  # run in place with _?=, it cannot delete itself
 left=$(cd "$scratch/Chosen/Plugins" && find . -type f | sort | tr '\n' ' ')

@@ -10,6 +10,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:?usage: tls_post_test.sh BUILD TEST_EXE}" && pwd)
 exe=${2:?usage: tls_post_test.sh BUILD TEST_EXE}
 shift 2
+. "$root/scripts/loopback-lib.sh"
 . "$root/scripts/tls-lib.sh"
 
 work=$(mktemp -d)
@@ -19,8 +20,6 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-
-random_address() { echo "127.$((RANDOM % 250 + 2)).$((RANDOM % 250 + 2)).$((RANDOM % 250 + 2))"; }
 
 ca=$build/tls-test-ca
 tls_make_ca "$ca"
