@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -19,6 +21,14 @@ const T* Directory(HMODULE module, int index)
 {
     DWORD rva = Headers(module)->OptionalHeader.DataDirectory[index].VirtualAddress;
     return rva == 0 ? nullptr : reinterpret_cast<const T*>(reinterpret_cast<const BYTE*>(module) + rva);
+}
+
+// A DLL's name in lower case: images name the same DLL in either case.
+inline std::string Lower(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
 }
 
 struct ImportedFunction {

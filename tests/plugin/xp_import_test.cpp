@@ -6,8 +6,6 @@
 // what virus scanners flag in a small DLL loaded into another process.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cctype>
 #include <fstream>
 #include <set>
 #include <string>
@@ -16,13 +14,6 @@
 #include "support/plugin_sandbox.h"
 
 namespace {
-
-std::string Lower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 // The XP exports of `dll` ("kernel32.dll"); empty when there is no list.
 std::set<std::string> XpExports(const std::string& dll)
