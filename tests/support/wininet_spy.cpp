@@ -12,6 +12,7 @@
 #include <map>
 #include <mutex>
 #include <stdexcept>
+#include <type_traits>
 
 namespace {
 
@@ -101,122 +102,109 @@ HINTERNET Named(HINTERNET handle, const char* name)
     return handle;
 }
 
-// Each recorder keeps the real function's last error intact for its caller.
+// One recorded call: whatever the test armed for `function` (a throw, a
+// failure), else the real call; then the log line, and for a new handle its
+// name. The call's last error is kept intact for the caller.
+template <typename Result, typename Call>
+Result Recorded(const char* function, const std::string& line, Call real,
+                const char* handleName = nullptr)
+{
+    ThrowIfArmed(function);
+    const bool fail = TakeFailure(function);
+    const Result result = fail ? Result{} : real();
+    const DWORD error = GetLastError();
+    Log(line, !result);
+    if constexpr (std::is_same_v<Result, HINTERNET>) {
+        if (handleName != nullptr)
+            Named(result, handleName);
+    }
+    SetLastError(error);
+    return result;
+}
+
 HINTERNET WINAPI SpyOpen(LPCSTR agent, DWORD access, LPCSTR proxy, LPCSTR bypass, DWORD flags)
 {
-    ThrowIfArmed("InternetOpenA");
     std::string line = "InternetOpenA(" + Quoted(agent) + ", " + std::to_string(access) + ", " +
                        Quoted(proxy) + ", " + Quoted(bypass) + ", " + Hex(flags) + ")";
-    bool fail = TakeFailure("InternetOpenA");
-    HINTERNET handle = fail ? nullptr : g_realOpen(agent, access, proxy, bypass, flags);
-    DWORD error = GetLastError();
-    Log(line, handle == nullptr);
-    Named(handle, "session");
-    SetLastError(error);
-    return handle;
+    return Recorded<HINTERNET>(
+        "InternetOpenA", line, [&] { return g_realOpen(agent, access, proxy, bypass, flags); },
+        "session");
 }
 
 HINTERNET WINAPI SpyConnect(HINTERNET session, LPCSTR server, INTERNET_PORT port, LPCSTR user,
                             LPCSTR password, DWORD service, DWORD flags, DWORD_PTR context)
 {
-    ThrowIfArmed("InternetConnectA");
     std::string line = "InternetConnectA(" + NameOf(session) + ", " + Quoted(server) + ", " +
                        std::to_string(port) + ", " + Quoted(user) + ", " + Quoted(password) +
                        ", " + std::to_string(service) + ", " + Hex(flags) + ", " +
                        std::to_string(context) + ")";
-    bool fail = TakeFailure("InternetConnectA");
-    HINTERNET handle = fail ? nullptr
-                            : g_realConnect(session, server, port, user, password, service,
-                                            flags, context);
-    DWORD error = GetLastError();
-    Log(line, handle == nullptr);
-    Named(handle, "connection");
-    SetLastError(error);
-    return handle;
+    return Recorded<HINTERNET>(
+        "InternetConnectA", line,
+        [&] { return g_realConnect(session, server, port, user, password, service, flags, context); },
+        "connection");
 }
 
 HINTERNET WINAPI SpyOpenRequest(HINTERNET connection, LPCSTR verb, LPCSTR object, LPCSTR version,
                                 LPCSTR referer, LPCSTR* acceptTypes, DWORD flags,
                                 DWORD_PTR context)
 {
-    ThrowIfArmed("HttpOpenRequestA");
     std::string line = "HttpOpenRequestA(" + NameOf(connection) + ", " + Quoted(verb) + ", " +
                        Quoted(object) + ", " + Quoted(version) + ", " + Quoted(referer) + ", " +
                        (acceptTypes == nullptr ? "null" : "types") + ", " + Hex(flags) + ", " +
                        std::to_string(context) + ")";
-    bool fail = TakeFailure("HttpOpenRequestA");
-    HINTERNET handle = fail ? nullptr
-                            : g_realOpenRequest(connection, verb, object, version, referer,
-                                                acceptTypes, flags, context);
-    DWORD error = GetLastError();
-    Log(line, handle == nullptr);
-    Named(handle, "request");
-    SetLastError(error);
-    return handle;
+    return Recorded<HINTERNET>(
+        "HttpOpenRequestA", line,
+        [&] {
+            return g_realOpenRequest(connection, verb, object, version, referer, acceptTypes,
+                                     flags, context);
+        },
+        "request");
 }
 
 BOOL WINAPI SpySend(HINTERNET request, LPCSTR headers, DWORD headersLength, LPVOID data,
                     DWORD dataLength)
 {
-    ThrowIfArmed("HttpSendRequestA");
     std::string line = "HttpSendRequestA(" + NameOf(request) + ", " + Quoted(headers) + ", " +
                        std::to_string(headersLength) + ", " + Quoted(data, dataLength) + ", " +
                        std::to_string(dataLength) + ")";
-    bool fail = TakeFailure("HttpSendRequestA");
-    BOOL ok = fail ? FALSE : g_realSend(request, headers, headersLength, data, dataLength);
-    DWORD error = GetLastError();
-    Log(line, !ok);
-    SetLastError(error);
-    return ok;
+    return Recorded<BOOL>("HttpSendRequestA", line, [&] {
+        return g_realSend(request, headers, headersLength, data, dataLength);
+    });
 }
 
 BOOL WINAPI SpyQueryInfo(HINTERNET request, DWORD level, LPVOID buffer, LPDWORD length,
                          LPDWORD index)
 {
-    ThrowIfArmed("HttpQueryInfoA");
     std::string line = "HttpQueryInfoA(" + NameOf(request) + ", " + std::to_string(level) + ", " +
                        std::to_string(*length) + (index == nullptr ? "" : ", index") + ")";
-    bool fail = TakeFailure("HttpQueryInfoA");
-    BOOL ok = fail ? FALSE : g_realQueryInfo(request, level, buffer, length, index);
-    DWORD error = GetLastError();
-    Log(line, !ok);
-    SetLastError(error);
-    return ok;
+    return Recorded<BOOL>("HttpQueryInfoA", line, [&] {
+        return g_realQueryInfo(request, level, buffer, length, index);
+    });
 }
 
 BOOL WINAPI SpyRead(HINTERNET request, LPVOID buffer, DWORD size, LPDWORD bytesRead)
 {
-    ThrowIfArmed("InternetReadFile");
     std::string line = "InternetReadFile(" + NameOf(request) + ", " + std::to_string(size) + ")";
-    bool fail = TakeFailure("InternetReadFile");
     DWORD asked = size;
     {
         std::lock_guard<std::mutex> lock(g_mutex);
         if (g_readLimit != 0 && g_readLimit < asked)
             asked = g_readLimit;
     }
-    BOOL ok = fail ? FALSE : g_realRead(request, buffer, asked, bytesRead);
-    DWORD error = GetLastError();
-    Log(line, !ok);
-    SetLastError(error);
-    return ok;
+    return Recorded<BOOL>("InternetReadFile", line,
+                          [&] { return g_realRead(request, buffer, asked, bytesRead); });
 }
 
 // Logs a number-valued option with its value, e.g. "(connection, 2, 15000)".
 BOOL WINAPI SpySetOption(HINTERNET handle, DWORD option, LPVOID buffer, DWORD length)
 {
-    ThrowIfArmed("InternetSetOptionA");
     std::string value = length == sizeof(DWORD) && buffer != nullptr
                             ? std::to_string(*static_cast<DWORD*>(buffer))
                             : std::to_string(length) + " bytes";
     std::string line = "InternetSetOptionA(" + NameOf(handle) + ", " + std::to_string(option) +
                        ", " + value + ")";
-    bool fail = TakeFailure("InternetSetOptionA");
-    BOOL ok = fail ? FALSE : g_realSetOption(handle, option, buffer, length);
-    DWORD error = GetLastError();
-    Log(line, !ok);
-    SetLastError(error);
-    return ok;
+    return Recorded<BOOL>("InternetSetOptionA", line,
+                          [&] { return g_realSetOption(handle, option, buffer, length); });
 }
 
 BOOL WINAPI SpyClose(HINTERNET handle)
