@@ -21,7 +21,8 @@ esac
 export TUNEWIRE_ARCH
 if [ "$TUNEWIRE_ARCH" = x86 ]; then arch_build=$root/build; else arch_build=$root/build-x86_64; fi
 
-# say_arch WHAT: one line on which build WHAT ("the suite runs") uses, and why.
+# say_arch WHAT: one line on which build WHAT ("the suite runs") uses, and why,
+# ending with $arch_note, the caller's own words on the x86-64 build.
 say_arch() {
   local name
   name=$(basename "$0")
@@ -32,5 +33,5 @@ say_arch() {
   local why="TUNEWIRE_ARCH=x86_64 was asked for"
   [ "$runs_32bit" = yes ] || why="this machine cannot run 32-bit programs ($no_32bit_reason)"
   echo "$name: $1 on the x86-64 build of the same sources in $build, because $why;" \
-       "the shipped 32-bit DLL is built${arch_checks:-} but not run"
+       "the shipped 32-bit DLL is built but not run${arch_note:-}"
 }
