@@ -16,7 +16,10 @@
 char g_serverName[kSettingSize];
 char g_formHandler[kSettingSize];
 
-const char kDefaultServerName[] = "www.example.com";
+// A name under .invalid, which is reserved never to resolve: until the user
+// enters a server, no title goes anywhere, and the first post reports the
+// unknown name and opens the dialog.
+const char kDefaultServerName[] = "your-server.invalid";
 const char kDefaultFormHandler[] = "/MyFormHandler.php?track=";
 
 namespace {
