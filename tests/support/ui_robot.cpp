@@ -69,7 +69,7 @@ void Forget(std::set<HWND>& windows)
 
 }  // namespace
 
-UiRobot::UiRobot() : thread_([this] { Run(); }) {}
+UiRobot::UiRobot(DWORD processId) : processId_(processId), thread_([this] { Run(); }) {}
 
 UiRobot::~UiRobot()
 {
@@ -117,7 +117,7 @@ void UiRobot::Run()
 // Reading a box's text sends it a message, so no lock is held meanwhile.
 void UiRobot::Sweep()
 {
-    for (const ProcessDialog& dialog : FindProcessDialogs(DialogState::kShown)) {
+    for (const ProcessDialog& dialog : FindProcessDialogs(DialogState::kShown, 0, processId_)) {
         if (!IsPluginBox(dialog))
             continue;
         HWND box = dialog.window;
