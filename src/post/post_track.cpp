@@ -35,6 +35,13 @@ namespace {
 // longest text the message box still shows: given 32767 characters or more it
 // shows an empty box (seen under Wine), which would hide the server's words.
 constexpr size_t kMaxResponseText = 32 * 1024 - 2;
+// The most bytes of such a response the post reads. The text cap alone counts
+// characters kept, and a body of bare line breaks, carriage returns or lines
+// that start with a zero byte keeps none: streamed without end, it would hold
+// the posting thread for ever, since the wait limits never run out while bytes
+// keep coming. A megabyte is far more than any error page, and takes seconds
+// at most to read over a broadband line.
+constexpr size_t kMaxResponseBytes = 1024 * 1024;
 
 constexpr DWORD_PTR kContext = 1;
 // Always the server's own answer, never a cache's; a redirect comes back as
@@ -90,6 +97,7 @@ PostValues SettleValues(const char* server, const char* formPath)
 
 std::string CollectResponse(CHttpFile& request)
 {
+    request.LimitRead(kMaxResponseBytes);
     std::string response;
     std::string line;
     while (response.size() < kMaxResponseText &&

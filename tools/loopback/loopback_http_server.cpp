@@ -21,6 +21,8 @@ constexpr long kPollMs = 20;            // how soon a stop request is noticed
 constexpr size_t kSendChunk = 64 * 1024;
 constexpr int kBindAttempts = 50;
 const char kDefaultBody[] = "OK";
+// An endless answer that nobody hangs up on ends by itself after this long.
+constexpr DWORD kEndlessMs = 60000;
 
 // Winsock is started once, by the first server, for the rest of the process.
 struct WinsockUser {
@@ -45,13 +47,15 @@ std::string ReasonPhrase(int status)
     }
 }
 
-std::string Head(const ScriptedResponse& response)
+// Without a length the body runs until the connection closes.
+std::string Head(const ScriptedResponse& response, bool withLength = true)
 {
     return "HTTP/1.0 " + std::to_string(response.status) + " " + ReasonPhrase(response.status) +
            "\r\nContent-Type: text/plain\r\n" +
            (response.location.empty() ? "" : "Location: " + response.location + "\r\n") +
-           "Content-Length: " +
-           std::to_string(response.body.size()) + "\r\nConnection: close\r\n\r\n";
+           (withLength ? "Content-Length: " + std::to_string(response.body.size()) + "\r\n"
+                       : "") +
+           "Connection: close\r\n\r\n";
 }
 
 std::string RandomLoopbackAddress()
@@ -108,6 +112,14 @@ ScriptedResponse ScriptedResponse::Redirect(int status, std::string location)
 {
     ScriptedResponse response = Answer(status, "<html>Moved</html>");
     response.location = std::move(location);
+    return response;
+}
+
+ScriptedResponse ScriptedResponse::Endless(int status, std::string body, std::string repeat)
+{
+    ScriptedResponse response = Answer(status, std::move(body));
+    response.kind = Kind::kEndless;
+    response.repeat = std::move(repeat);
     return response;
 }
 
@@ -256,6 +268,19 @@ bool LoopbackHttpServer::SendAll(SOCKET socket, const std::string& bytes) const
     return true;
 }
 
+void LoopbackHttpServer::SendEndless(SOCKET socket, const ScriptedResponse& response) const
+{
+    if (!SendAll(socket, Head(response, false) + response.body) || response.repeat.empty())
+        return;
+    std::string chunk;
+    while (chunk.size() < kSendChunk)
+        chunk += response.repeat;
+    const DWORD start = GetTickCount();
+    bool clientReads = true;
+    while (clientReads && GetTickCount() - start < kEndlessMs)
+        clientReads = SendAll(socket, chunk);
+}
+
 void LoopbackHttpServer::Run()
 {
     while (WaitFor(listener_, false)) {
@@ -336,6 +361,10 @@ void LoopbackHttpServer::Serve(SOCKET client)
         break;
     case ScriptedResponse::Kind::kCutShort:
         SendAll(client, Head(response) + response.body.substr(0, response.body.size() / 2));
+        shutdown(client, SD_SEND);
+        break;
+    case ScriptedResponse::Kind::kEndless:
+        SendEndless(client, response);
         shutdown(client, SD_SEND);
         break;
     case ScriptedResponse::Kind::kCloseSilently:

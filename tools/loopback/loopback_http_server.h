@@ -27,17 +27,21 @@ struct ScriptedResponse {
         kGarbage,       // answer bytes that are not HTTP at all, then close
         kReset,         // read the request, then reset the connection
         kCutShort,      // the head promises the whole body; half of it comes, then close
+        kEndless,       // a head without length, the body, then `repeat` over and over
+                        // until the client hangs up, the server stops or a minute passes
     };
 
     Kind kind = Kind::kAnswer;
     int status = 200;
     std::string body;   // exact bytes, any length
     std::string location;  // sent as a Location header when not empty
+    std::string repeat;    // what an endless answer sends after its body
     DWORD delayMs = 0;  // waited after the request is recorded, before answering
 
     static ScriptedResponse Answer(int status, std::string body, DWORD delayMs = 0);
     static ScriptedResponse Of(Kind kind);
     static ScriptedResponse Redirect(int status, std::string location);
+    static ScriptedResponse Endless(int status, std::string body, std::string repeat);
 };
 
 struct RecordedRequest {
@@ -81,6 +85,7 @@ private:
     bool WaitFor(SOCKET socket, bool forWriting) const;
     bool WaitToAnswer(SOCKET client, DWORD delayMs) const;
     bool SendAll(SOCKET socket, const std::string& bytes) const;
+    void SendEndless(SOCKET socket, const ScriptedResponse& response) const;
     bool Stopping() const;
     bool Held() const;
 
