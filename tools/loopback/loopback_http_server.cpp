@@ -16,7 +16,6 @@
 
 namespace {
 
-constexpr u_short kHttpPort = 80;
 constexpr long kPollMs = 20;            // how soon a stop request is noticed
 constexpr size_t kSendChunk = 64 * 1024;
 constexpr int kBindAttempts = 50;
@@ -74,14 +73,14 @@ bool StartsWithNoCase(const std::string& text, const std::string& prefix)
                       [](char a, char b) { return std::tolower(a) == std::tolower(b); });
 }
 
-SOCKET Listen(const std::string& address)
+SOCKET Listen(const std::string& address, u_short port)
 {
     SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (listener == INVALID_SOCKET)
         return INVALID_SOCKET;
     sockaddr_in where{};
     where.sin_family = AF_INET;
-    where.sin_port = htons(kHttpPort);
+    where.sin_port = htons(port);
     inet_pton(AF_INET, address.c_str(), &where.sin_addr);
     if (bind(listener, reinterpret_cast<sockaddr*>(&where), sizeof where) != 0 ||
         listen(listener, SOMAXCONN) != 0) {
@@ -141,17 +140,18 @@ std::string RecordedRequest::Header(const std::string& name) const
     return "";
 }
 
-LoopbackHttpServer::LoopbackHttpServer(const std::string& address)
+LoopbackHttpServer::LoopbackHttpServer(const std::string& address, u_short port) : port_(port)
 {
     Winsock();
     for (int attempt = 0; attempt < kBindAttempts && listener_ == INVALID_SOCKET; ++attempt) {
         host_ = address.empty() ? RandomLoopbackAddress() : address;
-        listener_ = Listen(host_);
+        listener_ = Listen(host_, port_);
         if (!address.empty())
             break;
     }
     if (listener_ == INVALID_SOCKET)
-        throw std::runtime_error("loopback server: cannot listen on " + host_ + ":80");
+        throw std::runtime_error("loopback server: cannot listen on " + host_ + ":" +
+                                 std::to_string(port_));
     thread_ = std::thread([this] { Run(); });
 }
 
