@@ -20,6 +20,7 @@
 #include "http/internet_connection.h"
 #include "http/internet_session.h"
 #include "plugin/lifecycle.h"
+#include "post/client_certificate.h"
 #include "post/post_messages.h"
 #include "post/server_address.h"
 #include "post/url_encode.h"
@@ -135,7 +136,7 @@ void ReportPlatformError(DWORD errorCode, bool testMode, bool securePost)
 bool SendAndReport(CHttpFile& request, const std::string& body, bool testMode, bool securePost)
 {
     try {
-        request.Send(kContentTypeHeader, body.data(), static_cast<DWORD>(body.size()));
+        SendWithoutClientCertificate(request, kContentTypeHeader, body);
         // A status that cannot be read leaves 200 in place and counts as success.
         DWORD statusCode = 200;
         request.QueryStatusCode(statusCode);
