@@ -16,6 +16,8 @@ packages=(
   imagemagick  # scripts/screenshot-dialog.sh
   socat        # TLS terminator for the https:// tests, demo and bench
   openssl      # their test CA and certificates (scripts/tls-lib.sh)
+  stunnel4     # a TLS terminator that asks for a client certificate without
+               # requiring one (socat's can only require it)
   # tests/server: the handler under Apache with mod_php (the binary only, no
   # system service), overlay.html in a real browser, and the fonts of the
   # handler's font list (Japanese; symbols and emoji)

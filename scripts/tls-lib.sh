@@ -48,18 +48,38 @@ tls_issue() {
   rm -rf "$work"
 }
 
-# tls_start_terminator ADDRESS PEM BACKEND LOG: TLS on ADDRESS:443 with the
-# certificate and key of PEM, each connection relayed to BACKEND (host:port)
-# as plain bytes. Sets tls_pid; returns once this socat listens there. When
-# it fails, no socat of its own is left running.
+# tls_start_terminator ADDRESS PEM BACKEND LOG [PORT]: TLS on ADDRESS:PORT
+# (443 by default) with the certificate and key of PEM, each connection
+# relayed to BACKEND (host:port) as plain bytes. Sets tls_pid; returns once
+# this socat listens there. When it fails, no socat of its own is left running.
 tls_start_terminator() {
-  local address=$1 pem=$2 backend=$3 log=$4
-  socat "OPENSSL-LISTEN:443,bind=$address,reuseaddr,fork,cert=$pem,verify=0" \
+  local address=$1 pem=$2 backend=$3 log=$4 port=${5:-443}
+  socat "OPENSSL-LISTEN:$port,bind=$address,reuseaddr,fork,cert=$pem,verify=0" \
     "TCP:$backend" >"$log" 2>&1 &
   tls_pid=$!
-  wait_for_port "$address" 443 "$tls_pid" && return 0
+  tls_wait_for_terminator "$address" "$port" "$log"
+}
+
+# tls_start_client_cert_terminator ADDRESS PEM CA_DIR BACKEND LOG: as
+# tls_start_terminator on port 443, but the server asks each client for a
+# certificate from the CA and admits a client that shows none, as many hosts
+# do. socat can only require one, so stunnel runs this one.
+tls_start_client_cert_terminator() {
+  local address=$1 pem=$2 ca=$3 backend=$4 log=$5
+  printf 'foreground = yes\npid =\n[terminator]\naccept = %s:443\nconnect = %s\ncert = %s\nCAfile = %s\nverifyChain = yes\nrequireCert = no\n' \
+    "$address" "$backend" "$pem" "$ca/ca.pem" >"$log.conf"
+  stunnel "$log.conf" >"$log" 2>&1 &
+  tls_pid=$!
+  tls_wait_for_terminator "$address" 443 "$log"
+}
+
+# Waits until the terminator tls_pid listens on ADDRESS:PORT; when it does
+# not, ends it and says why.
+tls_wait_for_terminator() {
+  local address=$1 port=$2 log=$3
+  wait_for_port "$address" "$port" "$tls_pid" && return 0
   kill "$tls_pid" 2>/dev/null || true
-  echo "tls-lib.sh: no TLS terminator on $address:443: $(cat "$log")" >&2
+  echo "tls-lib.sh: no TLS terminator on $address:$port: $(cat "$log")" >&2
   return 1
 }
 

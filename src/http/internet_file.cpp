@@ -35,12 +35,30 @@ void CInternetFile::CloseFile()
     readBufferSize = readBufferPos = readBufferBytes = 0;
 }
 
+void CInternetFile::LimitRead(size_t bytes)
+{
+    readLimited = true;
+    readBytesLeft = bytes;
+}
+
+// A limit that is used up ends the response here, without asking the
+// platform: a server that streams without end cannot keep a reader forever.
 void CInternetFile::FillReadBuffer()
 {
+    DWORD wanted = readBufferSize;
+    if (readLimited) {
+        if (readBytesLeft == 0) {
+            readBufferBytes = 0;
+            return;
+        }
+        wanted = static_cast<DWORD>(std::min<size_t>(wanted, readBytesLeft));
+    }
     DWORD bytesRead = 0;
-    if (!InternetReadFile(fileHandle, readBuffer.get(), readBufferSize, &bytesRead))
+    if (!InternetReadFile(fileHandle, readBuffer.get(), wanted, &bytesRead))
         RaiseInternetError(context, 0);
     readBufferBytes = bytesRead;
+    if (readLimited)
+        readBytesLeft -= std::min<size_t>(bytesRead, readBytesLeft);
 }
 
 char* CInternetFile::ReadLine(char* buffer, UINT room)

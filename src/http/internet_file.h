@@ -58,12 +58,19 @@ public:
     char* ReadLine(char* buffer, UINT room) override;
     void CloseFile() override;
 
+    // From now on at most `bytes` more bytes of the response are taken from
+    // the platform; past them the response reads as ended. Without a call,
+    // the whole response is read.
+    void LimitRead(size_t bytes);
+
     HINTERNET fileHandle;  // null when the platform refused the open, and after CloseFile
     DWORD_PTR context;
     DWORD readBufferSize = 0;
     DWORD readBufferPos = 0;
     std::unique_ptr<char[]> readBuffer;
     DWORD readBufferBytes = 0;
+    bool readLimited = false;
+    size_t readBytesLeft = 0;  // while readLimited
 
 protected:
     CInternetFile(HINTERNET fileHandle, const char* fileName, DWORD_PTR context)

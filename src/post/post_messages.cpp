@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <initializer_list>
 
+#include "config/settings.h"
 #include "post/server_address.h"
 
 namespace {
@@ -16,12 +17,69 @@ namespace {
 // in its header) as some platform versions report a failed handshake.
 constexpr DWORD kSecureFailure = 12175;
 
-// The host part of an absolute https:// location: up to its path, query or
-// fragment.
+// The most of a new address the box shows, its ellipsis included: enough for
+// any address a user reads, and far below the 32,767 characters from which a
+// message box shows an empty text (seen under Wine).
+constexpr size_t kMaxShownLocation = 2000;
+const char kEllipsis[] = "...";
+
+bool IsAsciiLetter(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// Where the host part of a "scheme://" or "//" address begins; npos for an
+// address without one, such as a path.
+size_t HostPartStart(const std::string& location)
+{
+    const size_t slashes = location.find("//");
+    if (slashes == 0)
+        return 2;
+    if (slashes == std::string::npos || slashes < 2 || location[slashes - 1] != ':' ||
+        !IsAsciiLetter(location[0]))
+        return std::string::npos;
+    for (size_t i = 1; i + 1 < slashes; ++i) {
+        const char c = location[i];
+        if (!IsAsciiLetter(c) && !(c >= '0' && c <= '9') && c != '+' && c != '-' && c != '.')
+            return std::string::npos;
+    }
+    return slashes + 2;
+}
+
+// The address without the "user:password@" that may precede its host: a
+// password must not appear in a box that anyone near the screen can read.
+std::string WithoutCredentials(std::string location)
+{
+    const size_t start = HostPartStart(location);
+    if (start == std::string::npos)
+        return location;
+    const size_t end = location.find_first_of("/?#", start);
+    const size_t at = location.substr(start, end - start).rfind('@');
+    if (at != std::string::npos)
+        location.erase(start, at + 1);
+    return location;
+}
+
+std::string Shortened(std::string text)
+{
+    if (text.size() > kMaxShownLocation) {
+        text.resize(kMaxShownLocation - (sizeof kEllipsis - 1));
+        text += kEllipsis;
+    }
+    return text;
+}
+
+// The Server setting that posts to an absolute https:// location: the prefix
+// and the location's host and port, up to its path, query or fragment. Empty
+// when the plugin could not use it: no usable host or port, or longer than the
+// Server field holds.
 std::string SecureServerOf(const std::string& location)
 {
-    std::string rest = location.substr(kSecurePrefixLength);
-    return kSecurePrefix + rest.substr(0, rest.find_first_of("/?#"));
+    const std::string rest = location.substr(kSecurePrefixLength);
+    const std::string server = kSecurePrefix + rest.substr(0, rest.find_first_of("/?#"));
+    if (server.size() >= static_cast<size_t>(kSettingSize) || ParseServer(server).host.empty())
+        return "";
+    return server;
 }
 
 bool OneOf(DWORD code, std::initializer_list<DWORD> codes)
@@ -38,10 +96,12 @@ std::string WithCode(const char* text, DWORD errorCode)
 
 std::string RedirectText(DWORD status, const std::string& location, bool securePost)
 {
+    const std::string address = WithoutCredentials(location);
     std::string text = "The server answered " + std::to_string(status) +
-                       " and moved the form to " + location + ".";
-    if (!securePost && HasSecurePrefix(location))
-        text += "\nTo post over HTTPS, enter the server as " + SecureServerOf(location) + ".";
+                       " and moved the form to " + Shortened(address) + ".";
+    const std::string server = HasSecurePrefix(address) ? SecureServerOf(address) : "";
+    if (!securePost && !server.empty())
+        text += "\nTo post over HTTPS, enter the server as " + server + ".";
     return text;
 }
 

@@ -20,6 +20,7 @@
 #include "http/internet_connection.h"
 #include "http/internet_session.h"
 #include "plugin/lifecycle.h"
+#include "post/client_certificate.h"
 #include "post/post_messages.h"
 #include "post/server_address.h"
 #include "post/url_encode.h"
@@ -35,6 +36,13 @@ namespace {
 // longest text the message box still shows: given 32767 characters or more it
 // shows an empty box (seen under Wine), which would hide the server's words.
 constexpr size_t kMaxResponseText = 32 * 1024 - 2;
+// The most bytes of such a response the post reads. The text cap alone counts
+// characters kept, and a body of bare line breaks, carriage returns or lines
+// that start with a zero byte keeps none: streamed without end, it would hold
+// the posting thread for ever, since the wait limits never run out while bytes
+// keep coming. A megabyte is far more than any error page, and takes seconds
+// at most to read over a broadband line.
+constexpr size_t kMaxResponseBytes = 1024 * 1024;
 
 constexpr DWORD_PTR kContext = 1;
 // Always the server's own answer, never a cache's; a redirect comes back as
@@ -90,6 +98,7 @@ PostValues SettleValues(const char* server, const char* formPath)
 
 std::string CollectResponse(CHttpFile& request)
 {
+    request.LimitRead(kMaxResponseBytes);
     std::string response;
     std::string line;
     while (response.size() < kMaxResponseText &&
@@ -127,7 +136,7 @@ void ReportPlatformError(DWORD errorCode, bool testMode, bool securePost)
 bool SendAndReport(CHttpFile& request, const std::string& body, bool testMode, bool securePost)
 {
     try {
-        request.Send(kContentTypeHeader, body.data(), static_cast<DWORD>(body.size()));
+        SendWithoutClientCertificate(request, kContentTypeHeader, body);
         // A status that cannot be read leaves 200 in place and counts as success.
         DWORD statusCode = 200;
         request.QueryStatusCode(statusCode);

@@ -1,7 +1,10 @@
 // Where a post goes: the host, the port and whether the request runs over TLS,
-// read from the Server setting. A value that starts with "https://" (any
-// letter case) asks for TLS on port 443; any other value is the host itself,
-// for plain HTTP on port 80.
+// read from the Server setting: "host", "host:port", "https://host[:port]"
+// or "http://host[:port]", the prefixes in any letter case. "https://" asks
+// for TLS, on port 443 unless a port is given; otherwise plain HTTP, on port
+// 80 unless a port is given. A port is 1 to 65535, digits only; any other
+// text after the host's colon leaves the address without a host, which makes
+// the setting unusable, as an empty one is.
 #pragma once
 
 #include <windows.h>

@@ -1,7 +1,8 @@
 // The loopback server must never hold a test up: it stops at once while an
 // answer is still being delayed or while a client sits connected without a
-// request. A hold keeps every answer back until released, and each request
-// is stamped on the clock the bench measures its latencies with.
+// request. A hold keeps every answer back until released, an endless answer
+// ends when its client hangs up, and each request is stamped on the clock the
+// bench measures its latencies with.
 #include <gtest/gtest.h>
 
 #include <winsock2.h>
@@ -95,6 +96,30 @@ TEST(LoopbackHttpServerTest, AnswersOnlyOnceReleased)
     EXPECT_TRUE(arrived);
     EXPECT_EQ(0u, whileHeld);
     EXPECT_EQ(200u, status.load());
+}
+
+// An endless answer streams for as long as its client reads and stops when
+// the client hangs up, so the next request is answered at once.
+TEST(LoopbackHttpServerTest, AnEndlessAnswerStopsWhenItsClientHangsUp)
+{
+    LoopbackHttpServer server;
+    server.Script(ScriptedResponse::Endless(500, "first\r\n", "more\n"));
+    {
+        CInternetSession session("My Sessions", 1, 0, nullptr, nullptr, 0);
+        auto connection = session.ConnectHttp(server.Host().c_str(), 80, nullptr, nullptr);
+        auto request = connection->CreateRequest("POST", "/", nullptr, 1, nullptr, nullptr, 0);
+        request->Send("", nullptr, 0);
+        std::string line;
+        ASSERT_TRUE(request->ReadLine(line));
+        EXPECT_EQ("first", line);
+        for (int i = 0; i < 100000; ++i) {
+            ASSERT_TRUE(request->ReadLine(line));
+            ASSERT_EQ("more", line);
+        }
+    }
+    DWORD start = GetTickCount();
+    EXPECT_EQ(200u, Post(server.Host()));
+    EXPECT_LT(GetTickCount() - start, kPromptStopMs);
 }
 
 TEST(LoopbackHttpServerTest, StampsEachRequestWhenItIsInWhole)

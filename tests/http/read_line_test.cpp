@@ -168,6 +168,27 @@ TEST_F(HttpLayerTest, AVeryLongLineIsReadInLinearTime)
     EXPECT_EQ("end", line);
 }
 
+// The limit counts bytes taken from the platform, carriage returns included,
+// and once it is used up the response reads as ended without another read.
+TEST_F(HttpLayerTest, AReadLimitEndsTheResponseWhereItRunsOut)
+{
+    auto request = Respond("abc\r\ndef\r\nghi\r\n");
+    request->LimitRead(7);
+    EXPECT_EQ((std::vector<std::string>{"abc", "de"}), AllLines(*request));
+    EXPECT_EQ(std::vector<std::string>{"InternetReadFile(request, 7)"},
+              spy_.CallsOf("InternetReadFile"));
+
+    auto flood = Respond(std::string(10000, '\r'));
+    flood->LimitRead(5000);
+    std::string line;
+    EXPECT_FALSE(flood->ReadLine(line));
+    EXPECT_FALSE(flood->ReadLine(line));
+    EXPECT_EQ((std::vector<std::string>{"InternetReadFile(request, 7)",
+                                        "InternetReadFile(request, 4096)",
+                                        "InternetReadFile(request, 904)"}),
+              spy_.CallsOf("InternetReadFile"));
+}
+
 TEST_F(HttpLayerTest, AFailedReadRaisesThePlatformCode)
 {
     auto request = Respond("abc\n");

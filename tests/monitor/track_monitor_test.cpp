@@ -135,6 +135,32 @@ TEST_F(MonitorTest, SameFileAndMissingTitleTurnsPostNothing)
               kinds);
 }
 
+// The turn that finds the last posted file again pauses once, a second, and
+// the next turn follows right after that pause.
+TEST_F(MonitorTest, ASameFileTurnPausesOneSecondBeforeTheNextTurn)
+{
+    Host().SetEntry(1, "C:\\Music\\a.mp3", "A");
+    Host().SetEntry(2, "C:\\Music\\a.mp3", "A again");
+    Host().Play(1, 100);
+    Start();
+    ASSERT_TRUE(PumpUntilPosts(1));
+    PumpTurns(1);
+    Host().Play(2, 100);
+    PumpTurns(2);
+
+    const std::vector<Turn> turns = Turns(Host().Queries());
+    size_t sameFile = 0;
+    for (size_t i = 0; i + 1 < turns.size(); ++i) {
+        if (turns[i].codes != kSameFile)
+            continue;
+        ++sameFile;
+        const DWORD gap = turns[i + 1].start - turns[i].start;
+        EXPECT_GE(gap, 950u) << "no pause after the same file";
+        EXPECT_LT(gap, 1900u) << "a second pause after the same file";
+    }
+    EXPECT_EQ(1u, sameFile);
+}
+
 TEST_F(MonitorTest, UnknownLengthIsPostedOnlyOnceItTurnsPositive)
 {
     Host().SetEntry(1, "http://radio.example.com/stream", "Live");

@@ -5,6 +5,7 @@
 
 #include "plugin/host_queries.h"
 #include "support/hosted_plugin.h"
+#include "support/ui_robot.h"
 
 namespace {
 
@@ -32,6 +33,33 @@ TEST(LifecycleTest, InitComposesTheDescriptionAndQuitStoresTheSettings)
     EXPECT_EQ("[WinAmp Tunewire Basic]\r\nServerName=your-server.invalid\r\n"
               "FormHandler=/MyFormHandler.php?track=\r\n",
               plugin.Sandbox().ReadIni());
+}
+
+// The monitor runs below normal priority, and init leaves the host's own
+// thread as it was. The monitor is found as the thread of the box its failed
+// post holds open.
+TEST(LifecycleTest, TheMonitorRunsBelowNormalAndTheHostThreadKeepsItsPriority)
+{
+    UiRobot robot;
+    robot.SetDismissing(false);
+    HostedPlugin plugin;
+    plugin.Configure("127.255.255.1", "/np.php?track=");  // nothing listens there
+    plugin.Window().SetEntry(1, "C:\\Music\\a.mp3", "A");
+    plugin.Window().Play(1, 100);
+    ASSERT_EQ(THREAD_PRIORITY_NORMAL, GetThreadPriority(GetCurrentThread()));
+    plugin.Init();
+    EXPECT_EQ(THREAD_PRIORITY_NORMAL, GetThreadPriority(GetCurrentThread()));
+
+    ASSERT_TRUE(plugin.Window().PumpUntil([&] { return !robot.Boxes().empty(); }, 10000));
+    const DWORD monitor = robot.Boxes()[0].threadId;
+    EXPECT_NE(GetCurrentThreadId(), monitor);
+    HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, monitor);
+    ASSERT_NE(nullptr, thread);
+    EXPECT_EQ(THREAD_PRIORITY_BELOW_NORMAL, GetThreadPriority(thread));
+    CloseHandle(thread);
+
+    robot.SetDismissing(true);
+    plugin.Quit();
 }
 
 TEST(LifecycleTest, QuitStoresWhatWasLoadedAndKeepsTheRestOfTheFile)

@@ -81,6 +81,44 @@ TEST_F(PostTrackTest, Utf8TitleIsPostedWithItsCharsetField)
     }
 }
 
+// A port in the Server setting reaches the connection, and the Host header
+// names it; without one the post goes to port 80 with the bare host name, as
+// it always has. "http://" is dropped.
+TEST_F(PostTrackTest, APortInTheServerSettingIsWhereThePostGoes)
+{
+    constexpr u_short kOtherPort = 8080;
+    LoopbackHttpServer other("", kOtherPort);
+    const std::string host = other.Host();
+    struct Case {
+        std::string setting;
+        LoopbackHttpServer& server;
+        unsigned port;
+        std::string hostHeader;
+    };
+    const Case cases[] = {
+        {host + ":8080", other, kOtherPort, host + ":8080"},
+        {"HTTP://" + host + ":08080/", other, kOtherPort, host + ":8080"},
+        {server_.Host(), server_, 80, server_.Host()},
+        {"http://" + server_.Host() + "/", server_, 80, server_.Host()},
+        {server_.Host() + ":80", server_, 80, server_.Host()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.setting);
+        const size_t before = c.server.Requests().size();
+        StoreSettings(c.setting, kFormPath);
+        PostTrack("a", kUseStoredSettings, kUseStoredSettings);
+        const std::string hostName = c.hostHeader.substr(0, c.hostHeader.find(':'));
+        EXPECT_EQ("InternetConnectA(session, \"" + hostName + "\", " + std::to_string(c.port) +
+                      ", null, null, 3, 0x0, 1)",
+                  spy_.CallsOf("InternetConnectA").back());
+        ASSERT_EQ(before + 1, c.server.Requests().size());
+        const RecordedRequest request = c.server.Requests().back();
+        EXPECT_EQ("POST /np.php?track= HTTP/1.0", request.requestLine);
+        EXPECT_EQ(c.hostHeader, request.Header("Host"));
+        EXPECT_EQ("track=a", request.body);
+    }
+}
+
 TEST_F(PostTrackTest, MarkerInEitherArgumentMeansStoredSettings)
 {
     StoreSettings(server_.Host(), "/stored.php");

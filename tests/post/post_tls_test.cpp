@@ -3,6 +3,7 @@
 // server. One terminator has a certificate from the test CA, trusted in the
 // test prefix; the others have an untrusted, a wrongly named or an expired
 // one. Run outside that script, every case is skipped.
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@
 namespace {
 
 constexpr DWORD kWaitMs = 10000;
+constexpr DWORD kClientCertificateNeeded = 12044;  // WinInet asks the caller to choose one
 
 const char kTitle[] = "Artist - Title";
 const char kBody[] = "track=Artist+%2D+Title";
@@ -25,7 +27,8 @@ const char kSuccessText[] =
     "Connected to server = OK, Connected to form = OK. \n\n You should check the image on the "
     "server, and ensure it's been updated with 'Connection Test'";
 
-// The address of one of the script's terminators, or "" outside the script.
+// The address of one of the script's terminators (or, for "PORT", the port
+// of the one WITH_PORT), or "" outside the script.
 std::string Terminator(const char* name)
 {
     const char* address = std::getenv((std::string("TUNEWIRE_TLS_") + name).c_str());
@@ -92,6 +95,79 @@ TEST_F(PostTlsTest, RedirectFromAnHttpsServerNamesOnlyTheNewAddress)
     EXPECT_EQ("The server answered 301 and moved the form to https://127.255.255.1/np.php.",
               robot_.Boxes()[0].text);
     EXPECT_EQ(1u, backend_->Requests().size());
+}
+
+// A port after the host is where the post goes; the Host header names it.
+TEST_F(PostTlsTest, AServerWithAPortIsPostedToOnThatPort)
+{
+    const std::string host = Terminator("WITH_PORT");
+    const std::string port = Terminator("PORT");
+    StoreSettings("https://" + host + ":" + port + "/", kFormHandler);
+    EXPECT_TRUE(PostTrack(kTitle, kUseStoredSettings, kUseStoredSettings));
+
+    EXPECT_TRUE(robot_.Boxes().empty());
+    const std::vector<RecordedRequest> requests = backend_->Requests();
+    ASSERT_EQ(1u, requests.size());
+    EXPECT_EQ(host + ":" + port, requests[0].Header("Host"));
+    EXPECT_EQ(kBody, requests[0].body);
+    EXPECT_EQ("InternetConnectA(session, \"" + host + "\", " + port + ", null, null, 3, 0x0, 1)",
+              spy_.CallsOf("InternetConnectA").at(0));
+}
+
+// A server that asks for a client certificate but admits a client without
+// one. Wine's WinInet goes on without a certificate by itself; Windows stops
+// with 12044 first, which the spy plays here.
+TEST_F(PostTlsTest, AServerAskingForAClientCertificateGetsThePostWithoutOne)
+{
+    const std::string server = "https://" + Terminator("CLIENT_CERT");
+    const std::string send = "HttpSendRequestA(request, \"Content-Type: "
+                             "application/x-www-form-urlencoded\", 47, \"" +
+                             std::string(kBody) + "\", " + std::to_string(sizeof kBody - 1) + ")";
+    const std::string noCertificate = "InternetSetOptionA(request, 47, 0 bytes)";
+    struct Case {
+        const char* name;
+        int askings;  // how often WinInet stops to ask for a certificate
+        std::vector<std::string> sends;
+        size_t arrived;
+        std::string box;
+    };
+    const Case cases[] = {
+        {"as Wine does", 0, {send}, 1, ""},
+        {"as Windows does", 1, {send + " -> failed", noCertificate, send}, 1, ""},
+        {"server insists", 2, {send + " -> failed", noCertificate, send + " -> failed"}, 0,
+         "Secure connection refused: the server asks for a certificate of the client, which the "
+         "plugin does not have (error 12044)."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const size_t calls = spy_.Calls().size();
+        const size_t arrived = backend_->Requests().size();
+        const size_t boxes = robot_.Boxes().size();
+        for (int i = 0; i < c.askings; ++i)
+            spy_.FailNext("HttpSendRequestA", kClientCertificateNeeded);
+        StoreSettings(server, kFormHandler);
+        EXPECT_EQ(c.box.empty(), PostTrack(kTitle, kUseStoredSettings, kUseStoredSettings));
+
+        // Wine refuses the option (12009, an option it does not know); the
+        // request is sent again all the same.
+        std::vector<std::string> sends;
+        const std::vector<std::string> all = spy_.Calls();
+        for (size_t i = calls; i < all.size(); ++i) {
+            if (all[i].rfind("HttpSendRequestA(", 0) == 0)
+                sends.push_back(all[i]);
+            else if (all[i].rfind(noCertificate, 0) == 0)
+                sends.push_back(noCertificate);
+        }
+        EXPECT_EQ(c.sends, sends);
+        EXPECT_EQ(arrived + c.arrived, backend_->Requests().size());
+        const std::vector<SeenBox> seen = robot_.Boxes();
+        ASSERT_EQ(boxes + (c.box.empty() ? 0 : 1), seen.size());
+        if (!c.box.empty()) {
+            EXPECT_EQ(c.box, seen.back().text);
+        }
+        EXPECT_EQ(1u, std::count(all.begin() + calls, all.end(),
+                                 "OutputDebugStringA(\"" + std::string(kBody) + "\")"));
+    }
 }
 
 struct CertificateRow {

@@ -14,6 +14,7 @@ const char kPostBoxCaptionPrefix[] = "Tunewire Plugin";
 
 struct Search {
     DialogState state;
+    DWORD processId;  // 0 when a thread was named: its windows are all its process's
     std::vector<ProcessDialog> found;
 };
 
@@ -22,7 +23,7 @@ BOOL CALLBACK Collect(HWND window, LPARAM parameter)
     Search& search = *reinterpret_cast<Search*>(parameter);
     DWORD processId = 0;
     DWORD threadId = GetWindowThreadProcessId(window, &processId);
-    if (processId != GetCurrentProcessId())
+    if (search.processId != 0 && processId != search.processId)
         return TRUE;
     bool visible = IsWindowVisible(window) != FALSE;
     if (!visible && search.state == DialogState::kShown)
@@ -41,13 +42,15 @@ BOOL CALLBACK Collect(HWND window, LPARAM parameter)
 
 }  // namespace
 
-std::vector<ProcessDialog> FindProcessDialogs(DialogState state, DWORD threadId)
+std::vector<ProcessDialog> FindProcessDialogs(DialogState state, DWORD threadId, DWORD processId)
 {
-    Search search{state, {}};
-    if (threadId != 0)
+    Search search{state, processId != 0 ? processId : GetCurrentProcessId(), {}};
+    if (threadId != 0) {
+        search.processId = 0;
         EnumThreadWindows(threadId, Collect, reinterpret_cast<LPARAM>(&search));
-    else
+    } else {
         EnumWindows(Collect, reinterpret_cast<LPARAM>(&search));
+    }
     return search.found;
 }
 

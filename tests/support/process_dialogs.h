@@ -1,5 +1,5 @@
 // Finds the dialog-class windows (message boxes and dialogs alike) of this
-// test process, the one search behind the message-box robot, the dialog
+// test process, or of a process it started, the one search behind the message-box robot, the dialog
 // driver and the posting tests' dialog watcher.
 #pragma once
 
@@ -20,9 +20,11 @@ enum class DialogState {
     kAnyState,  // hidden ones too, such as a dialog still in WM_INITDIALOG
 };
 
-// The dialogs of this process, in Z order; with a nonzero `threadId` only
-// those of that thread.
-std::vector<ProcessDialog> FindProcessDialogs(DialogState state, DWORD threadId = 0);
+// The dialogs of this process (or, with a nonzero `processId`, of that one:
+// a player stand-in the test started), in Z order; with a nonzero `threadId`
+// only those of that thread, whichever process it belongs to.
+std::vector<ProcessDialog> FindProcessDialogs(DialogState state, DWORD threadId = 0,
+                                              DWORD processId = 0);
 
 // Whether `caption` is one of the plugin's message boxes: the posting boxes'
 // "Tunewire Plugin..." captions and the product's name, which the dialog's

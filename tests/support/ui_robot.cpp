@@ -63,7 +63,7 @@ void Forget(std::set<HWND>& windows)
 
 }  // namespace
 
-UiRobot::UiRobot() : thread_([this] { Run(); }) {}
+UiRobot::UiRobot(DWORD processId) : processId_(processId), thread_([this] { Run(); }) {}
 
 UiRobot::~UiRobot()
 {
@@ -111,7 +111,7 @@ void UiRobot::Run()
 // Reading a box's text sends it a message, so no lock is held meanwhile.
 void UiRobot::Sweep()
 {
-    for (const ProcessDialog& dialog : FindProcessDialogs(DialogState::kShown)) {
+    for (const ProcessDialog& dialog : FindProcessDialogs(DialogState::kShown, 0, processId_)) {
         if (!IsPluginBoxCaption(dialog.caption))
             continue;
         HWND box = dialog.window;

@@ -1,8 +1,9 @@
-// Finds the plugin's message boxes, on any thread of the test process, records
-// what each one said and closes it, so a test can assert on the real box.
+// Finds the plugin's message boxes, on any thread of the test process (or of
+// one process it started), records what each one said and closes it, so a
+// test can assert on the real box.
 //
 // While a UiRobot lives, a background thread looks every few milliseconds for
-// visible dialog-class windows of this process with a plugin box's caption
+// visible dialog-class windows of that process with a plugin box's caption
 // (IsPluginBoxCaption). The configuration dialog has another caption and is
 // left alone. Each box is recorded once, when first seen, then dismissed with OK.
 // Keep one robot alive at a time: two would race, and a box one of them
@@ -30,7 +31,9 @@ struct SeenBox {
 
 class UiRobot {
 public:
-    UiRobot();
+    // Watches this process, or with a nonzero `processId` that one (a player
+    // stand-in the test started).
+    explicit UiRobot(DWORD processId = 0);
     // Dismisses every box still open, then stops looking.
     ~UiRobot();
     UiRobot(const UiRobot&) = delete;
@@ -52,6 +55,7 @@ private:
 
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;
+    const DWORD processId_;
     bool stopping_ = false;
     bool dismissing_ = true;
     std::vector<SeenBox> boxes_;

@@ -9,6 +9,7 @@
 #include <wininet.h>
 
 #include <cstdio>
+#include <deque>
 #include <map>
 #include <mutex>
 #include <stdexcept>
@@ -19,7 +20,7 @@ namespace {
 std::mutex g_mutex;
 std::vector<std::string> g_calls;
 std::map<HINTERNET, std::string> g_handleNames;
-std::map<std::string, DWORD> g_failures;
+std::map<std::string, std::deque<DWORD>> g_failures;  // each function's armed errors, in order
 DWORD g_readLimit = 0;
 std::string g_throwingFunction;
 int g_throwCallsLeft = 0;
@@ -66,10 +67,10 @@ bool TakeFailure(const std::string& function)
 {
     std::lock_guard<std::mutex> lock(g_mutex);
     auto found = g_failures.find(function);
-    if (found == g_failures.end())
+    if (found == g_failures.end() || found->second.empty())
         return false;
-    SetLastError(found->second);
-    g_failures.erase(found);
+    SetLastError(found->second.front());
+    found->second.pop_front();
     return true;
 }
 
@@ -302,7 +303,7 @@ std::vector<std::string> WinInetSpy::CallsOf(const std::string& function) const
 void WinInetSpy::FailNext(const std::string& function, DWORD error)
 {
     std::lock_guard<std::mutex> lock(g_mutex);
-    g_failures[function] = error;
+    g_failures[function].push_back(error);
 }
 
 void WinInetSpy::LimitReads(DWORD bytes)

@@ -33,6 +33,7 @@ public:
     std::vector<std::string> CallsOf(const std::string& function) const;
 
     // The next call of `function` fails with `error`, without reaching WinInet.
+    // Called again before that call, it arms the call after it, and so on.
     void FailNext(const std::string& function, DWORD error);
 
     // Each InternetReadFile asks the platform for at most `bytes` bytes; the

@@ -2,10 +2,15 @@
 // main window, calls init, plays a playlist script against it (answering the
 // plugin's track queries), and quits and unloads it, reporting as it goes.
 //
-//   hostsim.exe [--log FILE] [--ansi-only] PLUGIN.dll SCRIPT
+//   hostsim.exe [--log FILE] [--ansi-only] [--preload DLL]... PLUGIN.dll SCRIPT
 //
 // --log writes every query the plugin sent, with its answer, to FILE.
 // --ansi-only plays an older player, whose wide-text queries answer null.
+// --preload loads DLL before the plugin and keeps it for the process's life,
+// as a player does with the DLLs its other plugins bring (a shared C++
+// runtime, say); the DLLs it needs are looked for beside it first.
+#include <windows.h>
+
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -21,6 +26,7 @@ namespace {
 struct Options {
     std::string logPath;
     bool ansiOnly = false;
+    std::vector<std::string> preloads;
     std::string pluginPath;
     std::string scriptPath;
 };
@@ -34,6 +40,8 @@ bool ParseArguments(int argc, char** argv, Options& options)
             options.logPath = argv[++i];
         else if (argument == "--ansi-only")
             options.ansiOnly = true;
+        else if (argument == "--preload" && i + 1 < argc)
+            options.preloads.push_back(argv[++i]);
         else
             positional.push_back(argument);
     }
@@ -83,7 +91,8 @@ int main(int argc, char** argv)
 {
     Options options;
     if (!ParseArguments(argc, argv, options)) {
-        std::fprintf(stderr, "usage: hostsim.exe [--log FILE] [--ansi-only] PLUGIN.dll SCRIPT\n");
+        std::fprintf(stderr, "usage: hostsim.exe [--log FILE] [--ansi-only] [--preload DLL]... "
+                             "PLUGIN.dll SCRIPT\n");
         return 2;
     }
     std::ifstream scriptFile(options.scriptPath);
@@ -113,6 +122,15 @@ int main(int argc, char** argv)
                 log << " \"" << q.text << "\"";
             log << std::endl;
         });
+    }
+
+    for (const std::string& preload : options.preloads) {
+        if (LoadLibraryExA(preload.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH) == nullptr) {
+            std::fprintf(stderr, "hostsim: cannot preload %s (error %lu)\n", preload.c_str(),
+                         GetLastError());
+            return 1;
+        }
+        Say("preloaded %s", preload);
     }
 
     PluginHost plugin;

@@ -16,11 +16,12 @@
 
 namespace {
 
-constexpr u_short kHttpPort = 80;
 constexpr long kPollMs = 20;            // how soon a stop request is noticed
 constexpr size_t kSendChunk = 64 * 1024;
 constexpr int kBindAttempts = 50;
 const char kDefaultBody[] = "OK";
+// An endless answer that nobody hangs up on ends by itself after this long.
+constexpr DWORD kEndlessMs = 60000;
 
 // Winsock is started once, by the first server, for the rest of the process.
 struct WinsockUser {
@@ -45,13 +46,15 @@ std::string ReasonPhrase(int status)
     }
 }
 
-std::string Head(const ScriptedResponse& response)
+// Without a length the body runs until the connection closes.
+std::string Head(const ScriptedResponse& response, bool withLength = true)
 {
     return "HTTP/1.0 " + std::to_string(response.status) + " " + ReasonPhrase(response.status) +
            "\r\nContent-Type: text/plain\r\n" +
            (response.location.empty() ? "" : "Location: " + response.location + "\r\n") +
-           "Content-Length: " +
-           std::to_string(response.body.size()) + "\r\nConnection: close\r\n\r\n";
+           (withLength ? "Content-Length: " + std::to_string(response.body.size()) + "\r\n"
+                       : "") +
+           "Connection: close\r\n\r\n";
 }
 
 std::string RandomLoopbackAddress()
@@ -70,14 +73,14 @@ bool StartsWithNoCase(const std::string& text, const std::string& prefix)
                       [](char a, char b) { return std::tolower(a) == std::tolower(b); });
 }
 
-SOCKET Listen(const std::string& address)
+SOCKET Listen(const std::string& address, u_short port)
 {
     SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (listener == INVALID_SOCKET)
         return INVALID_SOCKET;
     sockaddr_in where{};
     where.sin_family = AF_INET;
-    where.sin_port = htons(kHttpPort);
+    where.sin_port = htons(port);
     inet_pton(AF_INET, address.c_str(), &where.sin_addr);
     if (bind(listener, reinterpret_cast<sockaddr*>(&where), sizeof where) != 0 ||
         listen(listener, SOMAXCONN) != 0) {
@@ -111,6 +114,14 @@ ScriptedResponse ScriptedResponse::Redirect(int status, std::string location)
     return response;
 }
 
+ScriptedResponse ScriptedResponse::Endless(int status, std::string body, std::string repeat)
+{
+    ScriptedResponse response = Answer(status, std::move(body));
+    response.kind = Kind::kEndless;
+    response.repeat = std::move(repeat);
+    return response;
+}
+
 ScriptedResponse ScriptedResponse::Of(Kind kind)
 {
     ScriptedResponse response;
@@ -129,17 +140,18 @@ std::string RecordedRequest::Header(const std::string& name) const
     return "";
 }
 
-LoopbackHttpServer::LoopbackHttpServer(const std::string& address)
+LoopbackHttpServer::LoopbackHttpServer(const std::string& address, u_short port) : port_(port)
 {
     Winsock();
     for (int attempt = 0; attempt < kBindAttempts && listener_ == INVALID_SOCKET; ++attempt) {
         host_ = address.empty() ? RandomLoopbackAddress() : address;
-        listener_ = Listen(host_);
+        listener_ = Listen(host_, port_);
         if (!address.empty())
             break;
     }
     if (listener_ == INVALID_SOCKET)
-        throw std::runtime_error("loopback server: cannot listen on " + host_ + ":80");
+        throw std::runtime_error("loopback server: cannot listen on " + host_ + ":" +
+                                 std::to_string(port_));
     thread_ = std::thread([this] { Run(); });
 }
 
@@ -256,6 +268,19 @@ bool LoopbackHttpServer::SendAll(SOCKET socket, const std::string& bytes) const
     return true;
 }
 
+void LoopbackHttpServer::SendEndless(SOCKET socket, const ScriptedResponse& response) const
+{
+    if (!SendAll(socket, Head(response, false) + response.body) || response.repeat.empty())
+        return;
+    std::string chunk;
+    while (chunk.size() < kSendChunk)
+        chunk += response.repeat;
+    const DWORD start = GetTickCount();
+    bool clientReads = true;
+    while (clientReads && GetTickCount() - start < kEndlessMs)
+        clientReads = SendAll(socket, chunk);
+}
+
 void LoopbackHttpServer::Run()
 {
     while (WaitFor(listener_, false)) {
@@ -336,6 +361,10 @@ void LoopbackHttpServer::Serve(SOCKET client)
         break;
     case ScriptedResponse::Kind::kCutShort:
         SendAll(client, Head(response) + response.body.substr(0, response.body.size() / 2));
+        shutdown(client, SD_SEND);
+        break;
+    case ScriptedResponse::Kind::kEndless:
+        SendEndless(client, response);
         shutdown(client, SD_SEND);
         break;
     case ScriptedResponse::Kind::kCloseSilently:

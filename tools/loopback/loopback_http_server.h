@@ -1,7 +1,7 @@
 // The loopback HTTP server that the tests and the bench post to over real
-// WinInet. It listens on port 80 of a given loopback address or a random
-// 127.x.y.z, so runs in parallel never meet; Host() is the text to give the
-// plugin as its server. Connections are served one after another on the
+// WinInet. It listens on port 80 (or another given port) of a given loopback
+// address or a random 127.x.y.z, so runs in parallel never meet; Host() is
+// the text to give the plugin as its server, without the port. Connections are served one after another on the
 // server's own thread. Each request is read whole (head and Content-Length
 // body), stamped with its arrival, recorded, and answered with the next
 // scripted response; once the script is used up, requests get 200 with a
@@ -27,17 +27,21 @@ struct ScriptedResponse {
         kGarbage,       // answer bytes that are not HTTP at all, then close
         kReset,         // read the request, then reset the connection
         kCutShort,      // the head promises the whole body; half of it comes, then close
+        kEndless,       // a head without length, the body, then `repeat` over and over
+                        // until the client hangs up, the server stops or a minute passes
     };
 
     Kind kind = Kind::kAnswer;
     int status = 200;
     std::string body;   // exact bytes, any length
     std::string location;  // sent as a Location header when not empty
+    std::string repeat;    // what an endless answer sends after its body
     DWORD delayMs = 0;  // waited after the request is recorded, before answering
 
     static ScriptedResponse Answer(int status, std::string body, DWORD delayMs = 0);
     static ScriptedResponse Of(Kind kind);
     static ScriptedResponse Redirect(int status, std::string location);
+    static ScriptedResponse Endless(int status, std::string body, std::string repeat);
 };
 
 struct RecordedRequest {
@@ -53,12 +57,13 @@ struct RecordedRequest {
 class LoopbackHttpServer {
 public:
     // `address` empty: a random 127.x.y.z, retried until one binds.
-    explicit LoopbackHttpServer(const std::string& address = "");
+    explicit LoopbackHttpServer(const std::string& address = "", u_short port = 80);
     ~LoopbackHttpServer();
     LoopbackHttpServer(const LoopbackHttpServer&) = delete;
     LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;
 
     const std::string& Host() const { return host_; }
+    u_short Port() const { return port_; }
 
     // Appends responses for the next requests, in order.
     void Script(const ScriptedResponse& response);
@@ -81,10 +86,12 @@ private:
     bool WaitFor(SOCKET socket, bool forWriting) const;
     bool WaitToAnswer(SOCKET client, DWORD delayMs) const;
     bool SendAll(SOCKET socket, const std::string& bytes) const;
+    void SendEndless(SOCKET socket, const ScriptedResponse& response) const;
     bool Stopping() const;
     bool Held() const;
 
     std::string host_;
+    const u_short port_;
     SOCKET listener_ = INVALID_SOCKET;
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;
