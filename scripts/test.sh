@@ -9,7 +9,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 # running at once share this screen.
 display_screen=1280x1024x24
 display_what="the suite"
-arch_note="; the tests check it as a file, and skip the installer's run (a 32-bit program)"
+arch_note="; the tests check it as a file, and skip what needs 32-bit execution: the installer's run and the shared GCC runtime case"
 . "$root/scripts/on-display.sh"
 # Most tests spend their time waiting for the monitor's one-second polls, so
 # four run at once even on two cores.
