@@ -17,6 +17,9 @@ public:
     void AddGoal(std::string figure, std::string measured, std::string goal, bool met);
     // A measurement that could not be made; the bench then fails.
     void Fail(std::string figure, std::string why);
+    // Rows measured outside this program, one a line with the four columns
+    // separated by tabs; false when the file cannot be read.
+    bool AddTabbedRows(const std::string& path);
 
     void Print() const;
     bool Failed() const { return failed_; }
