@@ -4,16 +4,17 @@
 # minutes). The HTTPS figure goes through a socat TLS terminator with a
 # certificate from the build's test CA, trusted in the bench's own Wine
 # prefix only. The form handler's figures are measured first, with PHP on
-# this machine, and end the table. Build folder: $TUNEWIRE_BUILD_DIR,
-# default build/.
+# this machine, and end the table. Build folder: $TUNEWIRE_BUILD_DIR, default
+# this machine's kind (scripts/arch.sh): each row of the table names the build
+# it comes from.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${TUNEWIRE_BUILD_DIR:-$root/build}
 
 # The player stand-in's window needs a display. A Wine prefix of its own: the
 # session would otherwise end the wineserver of tests running on the same build.
 display_targets=(gen_tunewire bench trust_test_ca)
-wine_prefix=$build/wineprefix-bench
+prefix_name=wineprefix-bench
+display_what="the bench"
 . "$root/scripts/on-display.sh"
 
 # Wine's background processes inherit our standard output, so the table goes

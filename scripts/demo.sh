@@ -10,7 +10,6 @@
 #   --https    the plugin posts to https://127.0.0.1 through a TLS terminator
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${TUNEWIRE_BUILD_DIR:-$root/build}
 
 https=""
 unicode=""
@@ -29,7 +28,8 @@ done
 # hostsim's window needs a display. A Wine prefix of its own: the session
 # would otherwise end the wineserver of tests running on the same build.
 display_targets=(gen_tunewire hostsim trust_test_ca)
-wine_prefix=$build/wineprefix-demo
+prefix_name=wineprefix-demo
+display_what="the demo"
 . "$root/scripts/on-display.sh"
 
 . "$root/scripts/loopback-lib.sh"

@@ -1,18 +1,33 @@
 # Sourced first by the scripts that run Windows programs of a build. On the
-# first pass it installs what is missing, builds the targets named in
-# $display_targets (everything when unset) and runs the calling script again,
-# with the same arguments, under an Xvfb display of its own ($display_screen,
-# WxHxD, when the default screen is too small). On that second pass it opens
-# the build's Wine session. Needs $root and $build; $wine_prefix, when set,
-# names the Wine prefix to use instead of the tests' one.
+# first pass it installs what is missing, settles the build ($build: the
+# caller's TUNEWIRE_BUILD_DIR, else arch.sh's folder of this machine's kind),
+# says which it is, builds the targets named in $display_targets (everything
+# when unset) and runs the calling script again, with the same arguments,
+# under an Xvfb display of its own ($display_screen, WxHxD, when the default
+# screen is too small). On that second pass it opens the build's Wine session
+# and, on an x86-64 build, says so again when the script ends. Needs $root and
+# $display_what (what runs, for those lines: "the suite"); $prefix_name, when
+# set, names a Wine prefix of the build to use instead of the tests' one.
 if [ -z "${TUNEWIRE_DISPLAY_READY:-}" ]; then
   "$root/scripts/setup.sh"
+fi
+. "$root/scripts/arch.sh"
+build=${TUNEWIRE_BUILD_DIR:-$arch_build}
+if [ -z "${TUNEWIRE_DISPLAY_READY:-}" ]; then
+  if [ "$TUNEWIRE_ARCH" = x86 ] && [ "$runs_32bit" = no ]; then
+    echo "$(basename "$0"): TUNEWIRE_ARCH=x86, but this machine cannot run 32-bit programs:" \
+         "$no_32bit_reason" >&2
+    exit 1
+  fi
+  say_arch "$display_what runs"
   # Build output goes to standard error: a first build takes minutes, and the
   # calling script's own output stays clean.
   "$root/scripts/build.sh" "$build" "${display_targets[@]}" >&2
   # Every Wine process of the run, the prefix's own included, must live on
   # the same display: see wine-session.sh.
-  TUNEWIRE_DISPLAY_READY=1 exec xvfb-run -a ${display_screen:+-s "-screen 0 $display_screen"} \
-    bash "$0" "$@"
+  TUNEWIRE_DISPLAY_READY=1 TUNEWIRE_BUILD_DIR=$build \
+    exec xvfb-run -a ${display_screen:+-s "-screen 0 $display_screen"} bash "$0" "$@"
 fi
+wine_prefix=$build/${prefix_name:-wineprefix}
 . "$root/scripts/wine-session.sh"
+[ "$TUNEWIRE_ARCH" = x86 ] || on_exit 'say_arch "$display_what ran"'

@@ -14,8 +14,9 @@ dist=$(cd "$dist" && pwd)
 for tool in makensis zip; do
   command -v "$tool" >/dev/null || { echo "package.sh: $tool is missing; run scripts/setup.sh" >&2; exit 1; }
 done
-dll=$build/bin/gen_tunewire.dll
-[ -f "$dll" ] || { echo "package.sh: $dll is missing; run scripts/build.sh first" >&2; exit 1; }
+# The 32-bit DLL, also from an x86-64 build, which builds it beside its own.
+dll=$(sed -n 's/^TUNEWIRE_SHIPPED_DLL:INTERNAL=//p' "$build/CMakeCache.txt")
+[ -f "$dll" ] || { echo "package.sh: ${dll:-the shipped DLL} is missing; run scripts/build.sh first" >&2; exit 1; }
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 [ -n "$version" ] || { echo "package.sh: no project version in $build/CMakeCache.txt" >&2; exit 1; }
 

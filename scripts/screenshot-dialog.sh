@@ -6,6 +6,7 @@
 # prefix of its own inside the build folder, so running tests are not disturbed.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/arch.sh"
 
 if [ "${1:-}" = "--on-display" ]; then
   build=$2 out=$3
@@ -35,9 +36,9 @@ if [ "${1:-}" = "--on-display" ]; then
   exit 0
 fi
 
-build=$(cd "${1:-$root/build}" 2>/dev/null && pwd) || { echo "screenshot-dialog.sh: no build folder ${1:-$root/build}; run scripts/build.sh" >&2; exit 1; }
+build=$(cd "${1:-$arch_build}" 2>/dev/null && pwd) || { echo "screenshot-dialog.sh: no build folder ${1:-$arch_build}; run scripts/build.sh" >&2; exit 1; }
 out=${2:-$root/docs/config-dialog.png}
-for tool in xvfb-run wine winepath wineserver import; do
+for tool in xvfb-run import; do
   command -v "$tool" >/dev/null || { echo "screenshot-dialog.sh: $tool is missing; run scripts/setup.sh" >&2; exit 1; }
 done
 [ -f "$build/bin/config_dialog_preview.exe" ] || { echo "screenshot-dialog.sh: build first: scripts/build.sh $build" >&2; exit 1; }

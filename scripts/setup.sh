@@ -6,6 +6,10 @@ set -euo pipefail
 packages=(
   cmake make g++-mingw-w64-i686
   wine wine32:i386 xvfb xauth
+  # The x86-64 build of the tests and tools, for machines that cannot run
+  # 32-bit programs (scripts/arch.sh); installed everywhere, so that either
+  # kind can be chosen on any machine.
+  g++-mingw-w64-x86-64 wine64
   googletest
   php-cli php-gd fonts-dejavu-core
   nsis zip unzip

@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Builds the plugin, its tools and its tests, and runs the whole suite under
 # Wine on one Xvfb display. Installs what it needs first. Arguments go to ctest.
+# The build is this machine's kind (scripts/arch.sh; TUNEWIRE_ARCH chooses).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${TUNEWIRE_BUILD_DIR:-$root/build}
 
 # Larger and deeper than xvfb-run's 640x480x8 default: the windows of tests
 # running at once share this screen.
 display_screen=1280x1024x24
+display_what="the suite"
+arch_note="; the tests check it as a file, and skip the installer's run (a 32-bit program)"
 . "$root/scripts/on-display.sh"
 # Most tests spend their time waiting for the monitor's one-second polls, so
 # four run at once even on two cores.

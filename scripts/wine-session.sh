@@ -1,13 +1,12 @@
 # Sourced by the scripts that run Windows programs of a build: points Wine at
-# the build's prefix (or at $wine_prefix, one of the caller's own), creates it
-# once, and keeps one persistent wineserver for the whole run (each program
+# the prefix $wine_prefix (of $TUNEWIRE_ARCH's kind), creates it once, and keeps one persistent wineserver for the whole run (each program
 # then starts in a few hundredths of a second), ended when the calling script
-# exits (an exit step, see exit-steps.sh). Needs $root and $build.
+# exits (an exit step, see exit-steps.sh). Needs $root.
 #
 # Source it only with DISPLAY set to the display the run will use: the first
 # Wine process starts the prefix's desktop process on the display it sees,
 # and later windows of the same server fail (or hang) if that was none.
-export WINEPREFIX="${wine_prefix:-$build/wineprefix}"
+export WINEPREFIX="$wine_prefix"
 . "$root/scripts/wine-env.sh"
 . "$root/scripts/exit-steps.sh"
 mkdir -p "$WINEPREFIX"

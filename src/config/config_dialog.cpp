@@ -5,6 +5,8 @@
 // and only for the copy: never across a post, a message box or the shell.
 #include "config/config_dialog.h"
 
+#include <string>
+
 #include "common/bounded_copy.h"
 #include "config/charset_setting.h"
 #include "config/config-rc.h"
@@ -12,6 +14,7 @@
 #include "config/settings.h"
 #include "config/settings_lock.h"
 #include "config/shell_open.h"
+#include "config/user_settings_file.h"
 #include "plugin/plugin.h"
 #include "post/post_track.h"
 
@@ -30,6 +33,10 @@ const char kEnhancedFeaturesLabel[] = "Enhanced Features";
 const char kEnhancedHint[] = "Want More? See what the enhanced version does ->";
 const char kEnhancedEditionPage[] = "http://www.example.com/glyphmill/upgrade.html";
 const char kConnectionTestTitle[] = "Connection Test";
+const char kSettingsMovedStart[] =
+    "Windows does not let the plugin write to its own folder (as under Program Files), "
+    "so your settings are now stored for your Windows account in\n\n";
+const char kSettingsMovedEnd[] = "\n\nThe plugin reads them from there from now on.";
 
 // wsprintfA writes at most 1024 characters, so this is as large as a caption
 // it formats can be.
@@ -69,8 +76,8 @@ struct Fields {
 // Copies both edit fields into the shared buffers and returns them. With
 // `store`, the values are written to the settings file under the same hold of
 // the lock, so a post on the other thread cannot reload the old file values
-// in between and have them stored instead.
-void TakeFields(HWND dialog, bool store, Fields& fields)
+// in between and have them stored instead; the result says where they went.
+SettingsStore TakeFields(HWND dialog, bool store, Fields& fields)
 {
     GetDlgItemTextA(dialog, IDC_SERVER_NAME, fields.server, kSettingSize);
     GetDlgItemTextA(dialog, IDC_FORM_HANDLER, fields.formHandler, kSettingSize);
@@ -80,8 +87,20 @@ void TakeFields(HWND dialog, bool store, Fields& fields)
     char* const formHandler = GetFormHandler();
     CopyBounded(server, fields.server, server + kSettingSize - 1);
     CopyBounded(formHandler, fields.formHandler, formHandler + kSettingSize - 1);
-    if (store)
-        WriteSettings();
+    return store ? WriteSettings() : SettingsStore::kNotStored;
+}
+
+// Said once, by the OK that moved the settings: later stores go to the same
+// file without a word.
+void ReportSettingsMoved(HWND dialog)
+{
+    char path[kPathSize];
+    {
+        SettingsLock lock;
+        CopyBounded(path, GetUserSettingsFilePath(), path + kPathSize - 1);
+    }
+    const std::string text = kSettingsMovedStart + std::string(path) + kSettingsMovedEnd;
+    MessageBoxA(dialog, text.c_str(), kProductName, MB_OK);
 }
 
 // The path buffers are rebuilt by every call on either thread, so the path is
@@ -120,7 +139,8 @@ INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam)
         switch (LOWORD(wParam)) {
         case IDOK: {
             Fields fields;
-            TakeFields(dialog, true, fields);
+            if (TakeFields(dialog, true, fields) == SettingsStore::kMovedToUserFile)
+                ReportSettingsMoved(dialog);
             EndDialog(dialog, 0);
             return 1;
         }

@@ -5,8 +5,9 @@
 // characters or longer and comes back cut, on Windows XP without even a
 // terminating zero), every path is empty: a directory taken from a cut name
 // may be some other folder. With an empty settings file path the settings
-// load their defaults and nothing is stored (settings.cpp), and the dialog's
-// readme and server-files buttons open nothing.
+// load their defaults and nothing is stored, unless the per-user file already
+// holds them (settings.cpp), and the dialog's readme and server-files buttons
+// open nothing.
 #include "config/module_paths.h"
 
 #include <windows.h>

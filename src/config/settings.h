@@ -1,4 +1,6 @@
-// The plugin's two settings and the settings file "plugin.ini" they live in.
+// The plugin's two settings and the settings file "plugin.ini" they live in:
+// the one beside the module or, once the settings have had to move there, the
+// per-user one (config/user_settings_file.h).
 //
 // The buffers are shared by the host's thread and the monitor thread. Hold a
 // SettingsLock (config/settings_lock.h) while refilling them or while reading
@@ -15,7 +17,20 @@ extern char g_formHandler[kSettingSize];
 extern const char kDefaultServerName[];
 extern const char kDefaultFormHandler[];
 
+// Where a store put the settings.
+enum class SettingsStore {
+    kBesideModule,
+    kUserFile,
+    kMovedToUserFile,  // the file beside the module could not be written, so
+                       // this store began the per-user file
+    kNotStored,
+};
+
+// Reads the per-user file's section when that exists, else the file beside
+// the module.
 void ReadSettings();
-void WriteSettings();
+// Stores where ReadSettings reads, moving the settings to the per-user file
+// when the file beside the module cannot be written.
+SettingsStore WriteSettings();
 char* GetServerName();
 char* GetFormHandler();

@@ -15,7 +15,10 @@ struct PluginDescriptor {
     HINSTANCE moduleInstance;  // locates the dialog template and plugin.ini
 };
 
-static_assert(sizeof(PluginDescriptor) == 28, "the host reads seven 32-bit fields");
+// The player is a 32-bit program. The x86-64 build of the tests has fields of
+// pointer size and is never loaded by a player.
+static_assert(sizeof(void*) != 4 || sizeof(PluginDescriptor) == 28,
+              "the host reads seven 32-bit fields");
 
 extern PluginDescriptor g_pluginDescriptor;
 

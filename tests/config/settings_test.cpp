@@ -26,7 +26,7 @@ protected:
 TEST_F(SettingsTest, MissingFileGivesTheDefaults)
 {
     ReadSettings();
-    EXPECT_STREQ("www.example.com", g_serverName);
+    EXPECT_STREQ("your-server.invalid", g_serverName);
     EXPECT_STREQ("/MyFormHandler.php?track=", g_formHandler);
 }
 

@@ -7,8 +7,10 @@
 #include <utility>
 #include <vector>
 
+#include "config/config-rc.h"
 #include "plugin/host_queries.h"
 #include "monitor_turns.h"
+#include "support/dialog_driver.h"
 #include "support/monitor_fixture.h"
 
 namespace {
@@ -221,6 +223,32 @@ TEST_F(MonitorTest, QuitAndUnloadDuringASlowPostLeaveNothingBehind)
     EXPECT_EQ(queries, Host().Queries().size());
     EXPECT_EQ(1u, server_.Requests().size());
     EXPECT_TRUE(robot_.Boxes().empty());
+}
+
+// A plugin nobody has configured yet: its placeholder server never resolves,
+// so the first track goes nowhere, and the user is told and shown the dialog.
+using FirstRunTest = MonitorFixture;
+
+TEST_F(FirstRunTest, TheFirstTrackReportsTheUnknownServerAndOpensTheDialog)
+{
+    Host().SetEntry(1, "C:\\Music\\a.mp3", "A");
+    Host().Play(1, 100);
+    Start();
+    ASSERT_TRUE(Host().PumpUntil([&] { return !robot_.Boxes().empty(); }, 10000));
+    const SeenBox box = robot_.Boxes()[0];
+    EXPECT_EQ("Tunewire Plugin", box.caption);
+    EXPECT_EQ("Failed to connect to server, check the server address is correct.", box.text);
+    EXPECT_NE(GetCurrentThreadId(), box.threadId) << "the monitor's thread shows it";
+
+    HWND dialog = nullptr;
+    ASSERT_TRUE(Host().PumpUntil(
+        [&] { return (dialog = WaitForConfigDialog(box.threadId, 0)) != nullptr; }, 10000));
+    EXPECT_EQ("your-server.invalid", ItemText(dialog, IDC_SERVER_NAME));
+    EXPECT_EQ("/MyFormHandler.php?track=", ItemText(dialog, IDC_FORM_HANDLER));
+    PressButton(dialog, IDCANCEL);
+    ASSERT_TRUE(Host().PumpUntil([&] { return !IsWindow(dialog); }, 10000));
+    EXPECT_EQ(1u, robot_.Boxes().size());
+    EXPECT_TRUE(server_.Requests().empty());
 }
 
 }  // namespace

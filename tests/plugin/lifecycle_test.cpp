@@ -29,7 +29,7 @@ TEST(LifecycleTest, InitComposesTheDescriptionAndQuitStoresTheSettings)
     EXPECT_EQ(0, plugin.Init());
     EXPECT_STREQ("WinAmp Tunewire Basic v1.0.0.1", plugin.Descriptor()->description);
     plugin.Quit();
-    EXPECT_EQ("[WinAmp Tunewire Basic]\r\nServerName=www.example.com\r\n"
+    EXPECT_EQ("[WinAmp Tunewire Basic]\r\nServerName=your-server.invalid\r\n"
               "FormHandler=/MyFormHandler.php?track=\r\n",
               plugin.Sandbox().ReadIni());
 }
@@ -72,7 +72,7 @@ TEST(LifecycleTest, QuitGivesUpOnAStuckMonitorAfterThreeSeconds)
     DWORD quitMs = plugin.Quit();
     EXPECT_GE(quitMs, 2900u);
     EXPECT_LT(quitMs, 3600u);
-    EXPECT_NE(std::string::npos, plugin.Sandbox().ReadIni().find("ServerName=www.example.com"));
+    EXPECT_NE(std::string::npos, plugin.Sandbox().ReadIni().find("ServerName=your-server.invalid"));
 
     // Once answered, the monitor sees the flag and ends without a post.
     plugin.Window().Pump(500);

@@ -1,5 +1,5 @@
-// The built DLL seen from outside, as the player and the installer see it: its
-// size, one export, only system imports, the version resource and the
+// The shipped DLL seen from outside, as the player and the installer see it:
+// its size, one export, only system imports, the version resource and the
 // manifest.
 #include <gtest/gtest.h>
 
@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "pe_image.h"
-#include "support/plugin_sandbox.h"
 
 namespace {
 
@@ -17,46 +16,33 @@ namespace {
 // helpers) would show here first.
 TEST(ModuleImageTest, IsAtMost170KB)
 {
-    PluginSandbox sandbox;
-    WIN32_FILE_ATTRIBUTE_DATA file = {};
-    ASSERT_TRUE(GetFileAttributesExA((sandbox.Directory() + "gen_tunewire.dll").c_str(),
-                                     GetFileExInfoStandard, &file));
-    EXPECT_EQ(0u, file.nFileSizeHigh);
-    EXPECT_LE(file.nFileSizeLow, 170u * 1024);
+    PeFile image(ShippedDllPath());
+    ASSERT_TRUE(image.Valid());
+    EXPECT_LE(image.Size(), 170u * 1024);
 }
 
 TEST(ModuleImageTest, IsA32BitDllWithExactlyOneExport)
 {
-    PluginSandbox sandbox;
-    HMODULE module = sandbox.Module();
-    EXPECT_EQ(IMAGE_FILE_MACHINE_I386, Headers(module)->FileHeader.Machine);
-    EXPECT_TRUE(Headers(module)->FileHeader.Characteristics & IMAGE_FILE_DLL);
-
-    auto exports = Directory<IMAGE_EXPORT_DIRECTORY>(module, IMAGE_DIRECTORY_ENTRY_EXPORT);
-    ASSERT_NE(nullptr, exports);
-    ASSERT_EQ(1u, exports->NumberOfNames);
-    EXPECT_EQ(1u, exports->NumberOfFunctions);
-    auto names = reinterpret_cast<const DWORD*>(reinterpret_cast<const BYTE*>(module) +
-                                                exports->AddressOfNames);
-    EXPECT_STREQ("winampGetGeneralPurposePlugin",
-                 reinterpret_cast<const char*>(module) + names[0]);
+    PeFile image(ShippedDllPath());
+    ASSERT_TRUE(image.Valid());
+    EXPECT_EQ(IMAGE_FILE_MACHINE_I386, image.Machine());
+    EXPECT_FALSE(image.IsPe32Plus());
+    EXPECT_TRUE(image.Characteristics() & IMAGE_FILE_DLL);
+    EXPECT_EQ(1u, image.ExportedFunctionCount());
+    EXPECT_EQ(std::vector<std::string>{"winampGetGeneralPurposePlugin"}, image.ExportedNames());
 }
 
 TEST(ModuleImageTest, ImportsOnlyWindowsSystemLibraries)
 {
     const std::set<std::string> system = {"kernel32.dll", "user32.dll", "wininet.dll",
                                           "shell32.dll",  "msvcrt.dll", "advapi32.dll"};
-    PluginSandbox sandbox;
-    HMODULE module = sandbox.Module();
-    auto import = Directory<IMAGE_IMPORT_DESCRIPTOR>(module, IMAGE_DIRECTORY_ENTRY_IMPORT);
-    ASSERT_NE(nullptr, import);
-    std::vector<std::string> found;
-    for (; import->Name != 0; ++import) {
-        std::string name = Lower(reinterpret_cast<const char*>(module) + import->Name);
-        found.push_back(name);
-        EXPECT_TRUE(system.count(name)) << name << " would have to ship beside the plugin";
-    }
-    EXPECT_NE(found.end(), std::find(found.begin(), found.end(), "wininet.dll"));
+    PeFile image(ShippedDllPath());
+    std::set<std::string> found;
+    for (const ImportedFunction& import : image.ImportedFunctions())
+        found.insert(Lower(import.dll));
+    for (const std::string& dll : found)
+        EXPECT_TRUE(system.count(dll)) << dll << " would have to ship beside the plugin";
+    EXPECT_TRUE(found.count("wininet.dll"));
 }
 
 std::string VersionString(const std::vector<char>& info, const char* name)
@@ -71,7 +57,7 @@ std::string VersionString(const std::vector<char>& info, const char* name)
 
 TEST(ModuleImageTest, VersionResourceNamesTheProduct)
 {
-    std::string dll = BinaryDirectory() + "gen_tunewire.dll";
+    std::string dll = ShippedDllPath();
     DWORD size = GetFileVersionInfoSizeA(dll.c_str(), nullptr);
     ASSERT_GT(size, 0u);
     std::vector<char> info(size);
@@ -106,13 +92,21 @@ TEST(ModuleImageTest, VersionResourceNamesTheProduct)
         EXPECT_NE("<missing>", VersionString(info, name)) << name;
 }
 
+// Mapped as data, the DLL of the other architecture reads like any other.
+struct DataFileImage {
+    HMODULE module =
+        LoadLibraryExA(ShippedDllPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ~DataFileImage() { FreeLibrary(module); }
+};
+
 TEST(ModuleImageTest, CarriesAnEmptyManifestAsResourceTwo)
 {
-    PluginSandbox sandbox;
-    HRSRC found = FindResourceA(sandbox.Module(), MAKEINTRESOURCEA(2), MAKEINTRESOURCEA(24));
+    DataFileImage image;
+    ASSERT_NE(nullptr, image.module);
+    HRSRC found = FindResourceA(image.module, MAKEINTRESOURCEA(2), MAKEINTRESOURCEA(24));
     ASSERT_NE(nullptr, found);
-    auto data = static_cast<const char*>(LockResource(LoadResource(sandbox.Module(), found)));
-    std::string manifest(data, SizeofResource(sandbox.Module(), found));
+    auto data = static_cast<const char*>(LockResource(LoadResource(image.module, found)));
+    std::string manifest(data, SizeofResource(image.module, found));
     size_t open = manifest.find("<assembly ");
     ASSERT_NE(std::string::npos, open);
     EXPECT_NE(std::string::npos, manifest.find("manifestVersion=\"1.0\"", open));
@@ -121,7 +115,7 @@ TEST(ModuleImageTest, CarriesAnEmptyManifestAsResourceTwo)
     ASSERT_NE(std::string::npos, close);
     EXPECT_EQ(std::string::npos, manifest.substr(openEnd + 1, close - openEnd - 1).find('<'))
         << "the manifest asks for nothing";
-    EXPECT_EQ(nullptr, FindResourceA(sandbox.Module(), MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24)));
+    EXPECT_EQ(nullptr, FindResourceA(image.module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24)));
 }
 
 }  // namespace

@@ -1,26 +1,18 @@
-// Reading a loaded 32-bit image's headers and directories, for the tests that
-// look at the built DLL from outside.
+// Where the tests that look at the shipped DLL from outside find it. They read
+// the file, never run it, so they hold in an x86-64 build too.
 #pragma once
-
-#include <windows.h>
 
 #include <algorithm>
 #include <cctype>
 #include <string>
-#include <vector>
 
-inline const IMAGE_NT_HEADERS32* Headers(HMODULE module)
-{
-    auto base = reinterpret_cast<const BYTE*>(module);
-    auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-    return reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + dos->e_lfanew);
-}
+#include "peimage/pe_file.h"
+#include "peimage/shipped_dll.h"
+#include "support/plugin_sandbox.h"
 
-template <typename T>
-const T* Directory(HMODULE module, int index)
+inline std::string ShippedDllPath()
 {
-    DWORD rva = Headers(module)->OptionalHeader.DataDirectory[index].VirtualAddress;
-    return rva == 0 ? nullptr : reinterpret_cast<const T*>(reinterpret_cast<const BYTE*>(module) + rva);
+    return BinaryDirectory() + kShippedDllName;
 }
 
 // A DLL's name in lower case: images name the same DLL in either case.
@@ -30,12 +22,3 @@ inline std::string Lower(std::string text)
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
 }
-
-struct ImportedFunction {
-    std::string dll;       // as the image names it
-    std::string function;  // the name, or "#<ordinal>" for an import by ordinal
-};
-
-// Every function the image imports, from the import lookup tables, which keep
-// the names after the loader has bound the addresses.
-std::vector<ImportedFunction> ImportedFunctions(HMODULE module);

@@ -11,7 +11,6 @@
 #include <string>
 
 #include "pe_image.h"
-#include "support/plugin_sandbox.h"
 
 namespace {
 
@@ -31,8 +30,7 @@ std::set<std::string> XpExports(const std::string& dll)
 
 TEST(XpImportTest, EveryImportIsExportedByTheXpSystemDll)
 {
-    PluginSandbox sandbox;
-    const auto imports = ImportedFunctions(sandbox.Module());
+    const auto imports = PeFile(ShippedDllPath()).ImportedFunctions();
     ASSERT_FALSE(imports.empty());
     std::string offenders;
     for (const ImportedFunction& import : imports) {
@@ -51,9 +49,8 @@ TEST(XpImportTest, ImportsNoThreadContextProcessOrAffinityFunction)
         "SuspendThread", "GetThreadContext",        "SetThreadContext",
         "OpenProcess",   "SetProcessAffinityMask",  "AddVectoredExceptionHandler",
         "DuplicateHandle", "GetTickCount64"};
-    PluginSandbox sandbox;
     std::string offenders;
-    for (const ImportedFunction& import : ImportedFunctions(sandbox.Module()))
+    for (const ImportedFunction& import : PeFile(ShippedDllPath()).ImportedFunctions())
         if (refused.count(import.function))
             offenders += "\n  " + import.dll + "!" + import.function;
     EXPECT_EQ("", offenders) << "the plugin has no use for these";

@@ -2,10 +2,10 @@
 // cannot be read or holds nonsense: it must use what the platform's INI
 // functions give and end in the matching post or box.
 //
-// A file the platform cannot read yields the default server, a real host name
-// outside this machine. A post to any server but the loopback one is refused
-// its connection in the WinInet spy, so nothing leaves the machine; the spy's
-// log shows which server was asked.
+// A file the platform cannot read yields the default server, a name that never
+// resolves. A post to any server but the loopback one is refused its
+// connection in the WinInet spy, so nothing leaves the machine; the spy's log
+// shows which server was asked.
 #include <string>
 
 #include "config/settings.h"

@@ -13,7 +13,6 @@
 namespace {
 
 constexpr DWORD kPollMs = 10;
-const char kBoxCaptionPrefix[] = "Tunewire Plugin";
 
 }  // namespace
 
@@ -54,7 +53,7 @@ void ConfigDialogWatcher::Sweep()
     seen_.erase(std::remove_if(seen_.begin(), seen_.end(), [](HWND w) { return !IsWindow(w); }),
                 seen_.end());
     for (const ProcessDialog& dialog : dialogs) {
-        if (dialog.caption.compare(0, sizeof kBoxCaptionPrefix - 1, kBoxCaptionPrefix) == 0 ||
+        if (IsPluginBoxCaption(dialog.caption) ||
             std::find(seen_.begin(), seen_.end(), dialog.window) != seen_.end())
             continue;
         seen_.push_back(dialog.window);

@@ -16,8 +16,8 @@
 #include "support/wininet_spy.h"
 
 // Cancels every configuration dialog of this process (any dialog-class window
-// whose caption is not a message box's "Tunewire Plugin...") and records the
-// thread that ran it.
+// without a plugin box's caption, IsPluginBoxCaption) and records the thread
+// that ran it.
 class ConfigDialogWatcher {
 public:
     ConfigDialogWatcher();

@@ -5,9 +5,12 @@
 
 #include <cstring>
 
+#include "plugin/plugin.h"
+
 namespace {
 
 constexpr int kCaptionChars = 256;
+const char kPostBoxCaptionPrefix[] = "Tunewire Plugin";
 
 struct Search {
     DialogState state;
@@ -46,4 +49,10 @@ std::vector<ProcessDialog> FindProcessDialogs(DialogState state, DWORD threadId)
     else
         EnumWindows(Collect, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+bool IsPluginBoxCaption(const std::string& caption)
+{
+    return caption.compare(0, sizeof kPostBoxCaptionPrefix - 1, kPostBoxCaptionPrefix) == 0 ||
+           caption == kProductName;
 }

@@ -23,3 +23,8 @@ enum class DialogState {
 // The dialogs of this process, in Z order; with a nonzero `threadId` only
 // those of that thread.
 std::vector<ProcessDialog> FindProcessDialogs(DialogState state, DWORD threadId = 0);
+
+// Whether `caption` is one of the plugin's message boxes: the posting boxes'
+// "Tunewire Plugin..." captions and the product's name, which the dialog's
+// own notice carries.
+bool IsPluginBoxCaption(const std::string& caption);

@@ -12,13 +12,7 @@
 namespace {
 
 constexpr DWORD kPollMs = 10;  // fast enough that a box never holds a test up
-const char kCaptionPrefix[] = "Tunewire Plugin";
 constexpr WORD kMessageTextId = 0xFFFF;  // the static control of a message box
-
-bool IsPluginBox(const ProcessDialog& dialog)
-{
-    return dialog.caption.compare(0, sizeof kCaptionPrefix - 1, kCaptionPrefix) == 0;
-}
 
 std::string MessageTextOf(HWND box)
 {
@@ -118,7 +112,7 @@ void UiRobot::Run()
 void UiRobot::Sweep()
 {
     for (const ProcessDialog& dialog : FindProcessDialogs(DialogState::kShown)) {
-        if (!IsPluginBox(dialog))
+        if (!IsPluginBoxCaption(dialog.caption))
             continue;
         HWND box = dialog.window;
         bool known = false;

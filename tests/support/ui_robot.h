@@ -2,9 +2,9 @@
 // what each one said and closes it, so a test can assert on the real box.
 //
 // While a UiRobot lives, a background thread looks every few milliseconds for
-// visible dialog-class windows of this process whose caption starts with
-// "Tunewire Plugin". The configuration dialog has another caption and is left
-// alone. Each box is recorded once, when first seen, then dismissed with OK.
+// visible dialog-class windows of this process with a plugin box's caption
+// (IsPluginBoxCaption). The configuration dialog has another caption and is
+// left alone. Each box is recorded once, when first seen, then dismissed with OK.
 // Keep one robot alive at a time: two would race, and a box one of them
 // closes may never be seen by the other.
 #pragma once

@@ -1,6 +1,6 @@
 <?php
 // handler_bench.php: the form handler's own figures, printed as rows of the
-// bench's Markdown table (figure, measured, goal, met): how long a post takes
+// bench's table (figure, build, measured, goal, met): how long a post takes
 // from sending to the answer, under PHP's built-in server on a loopback
 // address, for a plain title and for the costliest titles a stranger can
 // send. It serves the handler as the tests do (tests/server/handler_server.php).
@@ -48,6 +48,7 @@ foreach ($figures as $figure => [$settings, $form, $withGoal]) {
     $times = post_times($server, $settings, $form);
     $median = $times[intdiv(POSTS, 2)];
     $slowest = $times[POSTS - 1];
-    printf("%s, median of %d\t%.0f ms (slowest %.0f ms)\t%s\t%s\n", $figure, POSTS, $median, $slowest,
+    printf("%s, median of %d\tPHP %s\t%.0f ms (slowest %.0f ms)\t%s\t%s\n", $figure, POSTS,
+           PHP_MAJOR_VERSION . '.' . PHP_MINOR_VERSION, $median, $slowest,
            $withGoal ? '< ' . GOAL_MS . ' ms, slowest' : '', $withGoal ? ($slowest < GOAL_MS ? 'yes' : 'no') : '');
 }

@@ -17,7 +17,7 @@ std::string Format(const char* format, ...)
 
 void Report::Add(std::string figure, std::string measured, std::string goal, std::string met)
 {
-    rows_.push_back({std::move(figure), std::move(measured), std::move(goal), std::move(met)});
+    rows_.push_back({std::move(figure), build_, std::move(measured), std::move(goal), std::move(met)});
 }
 
 void Report::AddGoal(std::string figure, std::string measured, std::string goal, bool met)
@@ -52,16 +52,18 @@ bool Report::AddTabbedRows(const std::string& path)
 
 void Report::Print() const
 {
-    std::vector<Row> rows{{"Figure", "Measured", "Goal", "Met"}, {}};
+    std::vector<Row> rows{{"Figure", "Build", "Measured", "Goal", "Met"}, {}};
     rows.insert(rows.end(), rows_.begin(), rows_.end());
-    size_t width[4] = {};
+    size_t width[kColumns] = {};
     for (const Row& row : rows)
-        for (int i = 0; i < 4; ++i)
+        for (size_t i = 0; i < kColumns; ++i)
             width[i] = std::max(width[i], row[i].size());
-    for (int i = 0; i < 4; ++i)
+    for (size_t i = 0; i < kColumns; ++i)
         rows[1][i] = std::string(width[i], '-');  // Markdown's line under the heading
-    for (const Row& row : rows)
-        std::printf("| %-*s | %-*s | %-*s | %-*s |\n", int(width[0]), row[0].c_str(), int(width[1]),
-                    row[1].c_str(), int(width[2]), row[2].c_str(), int(width[3]), row[3].c_str());
+    for (const Row& row : rows) {
+        for (size_t i = 0; i < kColumns; ++i)
+            std::printf("| %-*s ", int(width[i]), row[i].c_str());
+        std::printf("|\n");
+    }
     std::fflush(stdout);
 }
