@@ -79,7 +79,8 @@ final class Browser
             $message['sessionId'] = $session;
         }
         fwrite($this->pipes[3], json_encode($message) . "\0");
-        $deadline = microtime(true) + 15;
+        // Generous: Chromium answers slowly on a loaded machine.
+        $deadline = microtime(true) + 60;
         while (microtime(true) < $deadline) {
             while (($end = strpos($this->pending, "\0")) !== false) {
                 $answer = json_decode(substr($this->pending, 0, $end), true);
