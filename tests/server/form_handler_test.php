@@ -5,10 +5,9 @@
 
 require __DIR__ . '/checks.php';
 require __DIR__ . '/handler_server.php';
+require __DIR__ . '/answers.php';
 
 const FORM = '/MyFormHandler.php?track=';  // the plugin's default Form URL
-// What a post with a wrong key learns of broken settings.
-const HIDDEN_REASON = "The form handler's settings have a mistake; the server's error log says which.\n";
 // The two files and the lock that keeps them in step.
 const BOTH_FILES = ['nowplaying.png', 'nowplaying.txt', 'nowplaying.txt.lock'];
 
@@ -21,12 +20,6 @@ function png_size(string $file): ?array
     return $info && $info[2] === IMAGETYPE_PNG ? [$info[0], $info[1]] : null;
 }
 
-// The plugin shows a refusal's body in a message box with its line breaks
-// removed, so a reason must be one line of plain text.
-function is_one_line_reason(string $body): bool
-{
-    return preg_match('/^[\x20-\x7E]+\n$/', $body) === 1;
-}
 
 function accepted_titles(Checks $checks, string $serverFiles): void
 {

@@ -9,21 +9,17 @@
 
 require __DIR__ . '/checks.php';
 require __DIR__ . '/handler_server.php';
+require __DIR__ . '/answers.php';
 
 const FORM = '/MyFormHandler.php?track=';
 const DEJAVU = '/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf';
 // The font list readme.txt gives for a Debian server.
 const FONT_LIST = "['" . DEJAVU . "', '/usr/share/fonts/truetype/vlgothic/VL-Gothic-Regular.ttf',"
     . " '/usr/share/fonts/truetype/ancient-scripts/Symbola_hint.ttf']";
-const HIDDEN_REASON = "The form handler's settings have a mistake; the server's error log says which.\n";
 
 $serverFiles = $argv[1] ?? dirname(__DIR__, 2) . '/server';
 $checks = new Checks();
 
-function is_one_line_reason(string $body): bool
-{
-    return preg_match('/^[\x20-\x7E]+\n$/', $body) === 1;
-}
 
 // Every file and folder under the served folder (links as links), with a hash
 // of each file's content, so that any write shows.
