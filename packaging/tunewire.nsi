@@ -93,6 +93,10 @@ Var LogFile
   ${Loop}
 !macroend
 
+!macro WaitUntilSideFileFree NAME
+  !insertmacro WaitUntilFree "${SIDE}\${NAME}" "${SIDE}\${NAME} is in use by another program. Close that program, then click Retry."
+!macroend
+
 ; Writes one file of the package and stops the install if it could not. A
 ; read-only copy is replaced like any other.
 !macro InstallFile SOURCE TARGET
@@ -256,11 +260,11 @@ Section
   !insertmacro WaitForPlayerClosed
   !define SIDE "$INSTDIR\Plugins\gen_tunewire"
   !insertmacro WaitUntilFree "$INSTDIR\Plugins\gen_tunewire.dll" "gen_tunewire.dll is in use: Winamp (or another program) holds it. Close Winamp, or the program that holds it, then click Retry."
-  !insertmacro WaitUntilFree "${SIDE}\readme.txt" "${SIDE}\readme.txt is in use by another program. Close that program, then click Retry."
-  !insertmacro WaitUntilFree "${SIDE}\MyFormHandler.config.example.php" "${SIDE}\MyFormHandler.config.example.php is in use by another program. Close that program, then click Retry."
-  !insertmacro WaitUntilFree "${SIDE}\MyFormHandler.php" "${SIDE}\MyFormHandler.php is in use by another program. Close that program, then click Retry."
-  !insertmacro WaitUntilFree "${SIDE}\nowplaying.php" "${SIDE}\nowplaying.php is in use by another program. Close that program, then click Retry."
-  !insertmacro WaitUntilFree "${SIDE}\overlay.html" "${SIDE}\overlay.html is in use by another program. Close that program, then click Retry."
+  !insertmacro WaitUntilSideFileFree "readme.txt"
+  !insertmacro WaitUntilSideFileFree "MyFormHandler.config.example.php"
+  !insertmacro WaitUntilSideFileFree "MyFormHandler.php"
+  !insertmacro WaitUntilSideFileFree "nowplaying.php"
+  !insertmacro WaitUntilSideFileFree "overlay.html"
 
   ; The side files first, the DLL last: a failure on the way leaves the old
   ; plugin with new side files, which it does not need, never a new plugin
