@@ -3,8 +3,10 @@
 # Xvfb display and prints its table of performance figures (about two
 # minutes). The HTTPS figure goes through a socat TLS terminator with a
 # certificate from the build's test CA, trusted in the bench's own Wine
-# prefix only. Build folder: $TUNEWIRE_BUILD_DIR, default this machine's kind
-# (scripts/arch.sh): each row of the table names the build it comes from.
+# prefix only. The form handler's figures are measured first, with PHP on
+# this machine, and end the table. Build folder: $TUNEWIRE_BUILD_DIR, default
+# this machine's kind (scripts/arch.sh): each row of the table names the build
+# it comes from.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
@@ -18,8 +20,12 @@ display_what="the bench"
 # Wine's background processes inherit our standard output, so the table goes
 # through a file rather than a pipe.
 out=$(mktemp /tmp/tunewire-bench.XXXXXX)
+rows=$(mktemp /tmp/tunewire-bench-rows.XXXXXX)
 tls=$(mktemp -d /tmp/tunewire-bench-tls.XXXXXX)
-on_exit 'rm -rf "$out" "$tls"'
+on_exit 'rm -rf "$out" "$rows" "$tls"'
+
+echo "bench: the form handler's posts" >&2
+php "$root/tools/bench/handler_bench.php" "$root/server" >"$rows"
 
 . "$root/scripts/loopback-lib.sh"
 . "$root/scripts/tls-lib.sh"
@@ -32,6 +38,6 @@ tls_start_terminator "$front" "$tls/server.pem" "$receiver:80" "$tls/socat.log"
 on_exit 'kill "$tls_pid" 2>/dev/null'
 
 status=0
-wine "$build/bin/bench.exe" --https "$front" "$receiver" >"$out" || status=$?
+wine "$build/bin/bench.exe" --rows "$(windows_path "$rows")" --https "$front" "$receiver" >"$out" || status=$?
 cat "$out"
 exit "$status"

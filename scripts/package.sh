@@ -27,16 +27,26 @@ cp "$dll" "$staging/"
 # File by file, never the whole folder: a nowplaying.* left by local testing or
 # a developer's MyFormHandler.config.php with a real key must not ship. The
 # installer (packaging/tunewire.nsi) names the same files.
-side_files=(readme.txt MyFormHandler.php overlay.html nowplaying.php)
+side_files=(readme.txt MyFormHandler.php MyFormHandler.config.example.php overlay.html nowplaying.php)
 for name in "${side_files[@]}"; do
   cp "$root/server/$name" "$staging/gen_tunewire/"
 done
+
+# The side files a user may edit, with the SHA-1 of every version shipped so
+# far and of the one shipping now: setup replaces a copy that is one of them
+# and keeps any other as the user's.
+shipped=$build/package-shipped.nsh
+for name in MyFormHandler.php nowplaying.php overlay.html; do
+  hashes=$({ awk -v name="$name" '$1 == name { print $2 }' "$root/packaging/shipped-versions.txt"
+             sha1sum <"$staging/gen_tunewire/$name" | cut -c1-40; } | sort -u | tr '\n' ' ')
+  echo "!define SHIPPED_${name//./_} \"${hashes% }\""
+done >"$shipped"
 
 zipfile=$dist/tunewire-$version.zip
 rm -f "$zipfile"
 (cd "$staging" && zip -qrX "$zipfile" gen_tunewire.dll gen_tunewire)
 
 size_kb=$(du -sk "$staging" | cut -f1)
-makensis -V2 -DVERSION="$version" -DSTAGING="$staging" -DSIZE_KB="$size_kb" \
+makensis -V2 -DVERSION="$version" -DSTAGING="$staging" -DSIZE_KB="$size_kb" -DSHIPPED="$shipped" \
          -DOUTFILE="$dist/tunewire-$version-setup.exe" "$root/packaging/tunewire.nsi"
 echo "package.sh: built $zipfile and $dist/tunewire-$version-setup.exe"

@@ -3,11 +3,11 @@
 // new track, keeps it in a text file and redraws a small "now playing" PNG that
 // web pages and forum signatures can link to. Needs PHP 7.4 or later with GD.
 // Change the settings below, or put the ones you change in a file named
-// MyFormHandler.config.php beside this one (see readme.txt), which survives an
-// update of this file.
+// MyFormHandler.config.php beside this one (see readme.txt and
+// MyFormHandler.config.example.php), which survives an update of this file.
 
 $config = [
-    // Size of the image in pixels.
+    // Size of the image in pixels, 16 to 4000 each.
     'width' => 468,
     'height' => 60,
     // Colours as #RRGGBB.
@@ -24,17 +24,24 @@ $config = [
     //              '/usr/share/fonts/truetype/vlgothic/VL-Gothic-Regular.ttf',
     //              '/usr/share/fonts/truetype/ancient-scripts/Symbola_hint.ttf'],
     'font' => 5,
-    // Size in points, for a TrueType font only.
+    // Size in points (4 to 200), for a TrueType font only.
     'font_size' => 13,
     // Printed above the title; '' for none.
     'label' => 'Now playing:',
     // Where the title (UTF-8, no line end) and the image are kept. These paths
     // are fixed here: nothing in a request can change where files are written.
+    // A name without a folder is taken from this file's folder. Names of
+    // scripts and pages (.php, .html, ...) and of this folder's own files are
+    // refused, so a posted title can never become a program or a page.
     'text_file' => __DIR__ . '/nowplaying.txt',
     'image_file' => __DIR__ . '/nowplaying.png',
     // The title and the time it was stored as JSON, for overlay.html; '' (the
     // standard) writes none. To use it: __DIR__ . '/nowplaying.json'.
     'json_file' => '',
+    // The one web site whose pages may read the JSON file through
+    // nowplaying.php, such as 'https://www.example.com', or '*' for any; ''
+    // (the standard) lets only pages of this site read it.
+    'json_allow_origin' => '',
     // Shared key. When set, the plugin's Form URL must carry it, as in
     // /MyFormHandler.php?key=YourKey&track= and posts without it are refused,
     // so strangers cannot change your image.
@@ -51,10 +58,33 @@ const MAX_UTF8_TITLE_BYTES = 780;
 // Room kept free around the text, in pixels.
 const MARGIN = 6;
 // A side of 20000 pixels took 17 s and 2.7 GB to draw; signatures and
-// overlays need a few hundred.
+// overlays need a few hundred. Below 16 pixels nothing readable fits.
+const MIN_IMAGE_SIDE = 16;
 const MAX_IMAGE_SIDE = 4000;
+// Smaller letters cannot be read, larger ones fill no image of 4000 pixels.
+const MIN_FONT_SIZE = 4;
+const MAX_FONT_SIZE = 200;
 // A reason longer than this would not fit the plugin's message box.
 const MAX_REASON_CHARS = 300;
+// CPU seconds a post may take (a lower max_execution_time wins). The longest
+// title with a list of three fonts takes well under one; the plugin gives up
+// waiting after 15.
+const MAX_SECONDS = 5;
+// A temporary file this old belongs to a post that was killed before it
+// could clean up: posts rename theirs within a fraction of a second.
+const STALE_TEMP_SECONDS = 60;
+// Without post_max_size, the handler still reads no more of a form than this.
+const MAX_FORM_BYTES = 8 << 20;
+// Names the handler never writes: a web server may run them as scripts or
+// serve them as pages (a title would become code there), or they configure
+// the server. Compared without regard to letter case.
+const SCRIPT_OR_PAGE = '/\.(php\d*|pht|phtml|phps|phar|html?|xhtml|shtml|svgz?)$|^\.ht|^\.user\.ini$|^web\.config$/i';
+// This folder's own files: the handler, its settings, and what ships with them.
+const HANDLER_FILES = ['myformhandler.php', 'myformhandler.config.php', 'myformhandler.config.example.php',
+                       'nowplaying.php', 'overlay.html', 'readme.txt'];
+// What a stranger learns when the settings are broken; the reason goes to the
+// server's log.
+const HIDDEN_REASON = "The form handler's settings have a mistake; the server's error log says which.";
 
 // The plugin shows any refusal to its user in a message box, so a PHP warning
 // must never end up in the answer: it belongs in the server's log. What PHP
@@ -68,7 +98,15 @@ while (ob_get_level() > 0) {
 ob_start();
 $answered = false;
 $loadingSettings = false;
+// The key that decides who may read a settings mistake: the one set here
+// until the settings file names another.
+$ownerKey = (string)(is_scalar($config['key']) ? $config['key'] : '');
+// Temporary files not yet renamed into place: however the script ends, they
+// go (the first shutdown function runs before any answer is given there).
+$temps = [];
+register_shutdown_function('remove_temps');
 register_shutdown_function('answer_unfinished');
+limit_time();
 
 function answer(int $status, string $line, array $headers = []): void
 {
@@ -94,8 +132,63 @@ function one_line(string $text): string
     return strlen($text) > MAX_REASON_CHARS ? substr($text, 0, MAX_REASON_CHARS) . '...' : $text;
 }
 
-// Runs when the script ends without an answer: a fatal PHP error, or an exit
-// in the settings file. Either would otherwise give an empty or a wrong answer.
+// PHP's messages name files by their full path, which tells a reader where the
+// site lives on the server: the answer keeps the file names only.
+function without_folders(string $text): string
+{
+    return preg_replace('~(?<![\w.:\\\\/])(?:[A-Za-z]:)?[\\\\/](?:[^\s\\\\/\'"()]*[\\\\/])*~', '', $text);
+}
+
+// True when a key is set and the request does not carry it.
+function is_stranger(): bool
+{
+    global $ownerKey;
+    $key = $_GET['key'] ?? '';
+    return $ownerKey !== '' && !(is_string($key) && hash_equals($ownerKey, $key));
+}
+
+// A mistake in the settings or in the folder the handler writes to: the
+// plugin's user, who holds the key, reads the reason in the message box;
+// anyone else gets a reason that names nothing, and the log keeps it whole.
+function refuse_settings(string $reason): void
+{
+    error_log('MyFormHandler.php: ' . $reason);
+    answer(500, is_stranger() ? HIDDEN_REASON : one_line(without_folders($reason)));
+}
+
+// GD answers false where it fails; the handler then stops with a reason
+// rather than draw nothing.
+function gd_result($result, string $call)
+{
+    if ($result === false) {
+        error_log("MyFormHandler.php: GD's $call failed");
+        answer(500, 'GD could not draw the image; see the server log.');
+    }
+    return $result;
+}
+
+// The CPU time a post may take. A host may forbid changing it; its own limit
+// then applies.
+function limit_time(): void
+{
+    $limit = (int)ini_get('max_execution_time');
+    if (function_exists('set_time_limit')) {
+        set_time_limit($limit > 0 ? min($limit, MAX_SECONDS) : MAX_SECONDS);
+    }
+}
+
+function remove_temps(): void
+{
+    global $temps;
+    foreach (array_keys($temps) as $temp) {
+        @unlink($temp);
+    }
+    $temps = [];
+}
+
+// Runs when the script ends without an answer: a fatal PHP error, the time
+// limit, or an exit in the settings file. Each would otherwise give an empty
+// or a wrong answer.
 function answer_unfinished(): void
 {
     global $answered, $loadingSettings;
@@ -104,11 +197,18 @@ function answer_unfinished(): void
     }
     $error = error_get_last();
     if ($error !== null && ($error['type'] & (E_ERROR | E_PARSE | E_CORE_ERROR | E_COMPILE_ERROR))) {
-        $where = basename($error['file']) . ' line ' . $error['line'];
-        answer(500, 'PHP error in ' . one_line("$where: " . $error['message']));
+        if (str_starts_with($error['message'], 'Maximum execution time')) {
+            error_log('MyFormHandler.php: ' . $error['message'] . ' in ' . $error['file']);
+            answer(500, 'The form handler ran past its time limit; see the server log.');
+        }
+        $reason = 'PHP error in ' . basename($error['file']) . ' line ' . $error['line'] . ': ' . $error['message'];
+        if ($loadingSettings) {
+            refuse_settings($reason);
+        }
+        answer(500, one_line(without_folders($reason)));
     }
     if ($loadingSettings) {
-        answer(500, 'MyFormHandler.config.php stops the script (exit or die); remove that.');
+        refuse_settings('MyFormHandler.config.php stops the script (exit or die); remove that.');
     }
     answer(500, 'The form handler ended without an answer; see the server log.');
 }
@@ -126,9 +226,24 @@ function printed_reason(string $printed): string
     return 'MyFormHandler.config.php prints text: remove its echo, print or text outside <?php.';
 }
 
+// The settings file's own spelling of a setting name, when it differs from a
+// known one only by letter case or blank space ('Key', ' key'): such a
+// setting would otherwise be ignored, and a key switched off unnoticed.
+function misspelt_names(array $changes, array $config): array
+{
+    $found = [];
+    foreach (array_keys($changes) as $name) {
+        $plain = strtolower(preg_replace('/\s+/', '', (string)$name));
+        if ($plain !== (string)$name && array_key_exists($plain, $config)) {
+            $found[(string)$name] = $plain;
+        }
+    }
+    return $found;
+}
+
 function load_settings(array $config): array
 {
-    global $loadingSettings;
+    global $loadingSettings, $ownerKey;
     $local = __DIR__ . '/MyFormHandler.config.php';
     if (!is_file($local)) {
         return $config;
@@ -138,15 +253,27 @@ function load_settings(array $config): array
     try {
         $changes = require $local;
     } catch (Throwable $e) {
-        answer(500, 'MyFormHandler.config.php fails on line ' . $e->getLine() . ': ' . one_line($e->getMessage()));
+        ob_end_clean();
+        refuse_settings('MyFormHandler.config.php fails on line ' . $e->getLine() . ': ' . $e->getMessage());
     }
     $printed = ob_get_clean();
     $loadingSettings = false;
+    if (is_array($changes)) {
+        $misspelt = misspelt_names($changes, $config);
+        // The key is known before any other mistake is told: a misspelt one
+        // is still the key its owner meant.
+        $keyName = array_key_exists('key', $changes) ? 'key' : array_search('key', $misspelt, true);
+        $key = $keyName === false ? $config['key'] : $changes[$keyName];
+        $ownerKey = is_scalar($key) ? (string)$key : '';
+    }
     if ($printed !== '') {
-        answer(500, printed_reason($printed));
+        refuse_settings(printed_reason($printed));
     }
     if (!is_array($changes)) {
-        answer(500, 'MyFormHandler.config.php must return an array of settings.');
+        refuse_settings('MyFormHandler.config.php must return an array of settings.');
+    }
+    foreach ($misspelt as $name => $plain) {
+        refuse_settings("MyFormHandler.config.php names the setting '$name'; write it as $plain, in small letters without spaces.");
     }
     foreach (array_diff_key($changes, $config) as $name => $value) {
         error_log("MyFormHandler.php: unknown setting '$name' in MyFormHandler.config.php is ignored");
@@ -161,53 +288,120 @@ function is_whole_number($value): bool
 
 // Every setting is checked before anything is drawn, so that a mistake shows
 // in the plugin's message box with its name instead of as an empty 500.
-function check_settings(array $config): void
+// Returns the files to write, as full paths by setting name.
+function check_settings(array $config): array
 {
     if (!function_exists('imagecreatetruecolor') || !function_exists('imagepng')) {
-        answer(500, 'PHP has no GD extension with PNG support; install or enable it.');
+        refuse_settings('PHP has no GD extension with PNG support; install or enable it.');
     }
     if (!function_exists('iconv')) {
-        answer(500, 'PHP has no iconv extension; install or enable it.');
+        refuse_settings('PHP has no iconv extension; install or enable it.');
     }
     foreach (['background', 'label_colour', 'title_colour'] as $name) {
         if (!is_string($config[$name]) || !preg_match('/^#[0-9A-Fa-f]{6}\z/', $config[$name])) {
-            answer(500, "Handler setting $name is not a colour of the form #RRGGBB.");
+            refuse_settings("Handler setting $name is not a colour of the form #RRGGBB.");
         }
     }
     foreach (['width', 'height'] as $name) {
-        if (!is_whole_number($config[$name]) || (int)$config[$name] > MAX_IMAGE_SIDE) {
-            answer(500, "Handler setting $name is not a whole number of pixels up to " . MAX_IMAGE_SIDE . '.');
+        $value = $config[$name];
+        if (!is_whole_number($value) || (int)$value < MIN_IMAGE_SIDE || (int)$value > MAX_IMAGE_SIDE) {
+            refuse_settings("Handler setting $name is not a whole number of pixels from 16 to 4000.");
         }
     }
-    foreach (['label', 'key', 'text_file', 'image_file', 'json_file'] as $name) {
+    foreach (['label', 'key', 'text_file', 'image_file', 'json_file', 'json_allow_origin'] as $name) {
         if (!is_string($config[$name])) {
-            answer(500, "Handler setting $name is not a text in quotes.");
+            refuse_settings("Handler setting $name is not a text in quotes.");
         }
     }
-    $paths = array_filter([$config['text_file'], $config['image_file'], $config['json_file']], 'strlen');
-    if ($config['text_file'] === '' || $config['image_file'] === '' || count(array_unique($paths)) < count($paths)) {
-        answer(500, 'Handler settings text_file, image_file and json_file must name different files.');
+    if (!preg_match('~^(|\*|https?://[A-Za-z0-9.-]+(:\d{1,5})?)\z~', $config['json_allow_origin'])) {
+        refuse_settings("Handler setting json_allow_origin is not '', '*' or an address such as https://www.example.com.");
     }
+    $outputs = check_outputs($config);
+    check_font($config);
+    return $outputs;
+}
+
+function is_absolute(string $path): bool
+{
+    return preg_match('~^([\\\\/]|[A-Za-z]:[\\\\/])~', $path) === 1;
+}
+
+// True for a regular file that is not a link. Anything else at an output's
+// name (a link, a folder, a FIFO that would hang every post) is refused:
+// saving through a link would write elsewhere, and restoring after a failed
+// rename would publish what the link points to.
+function is_plain_file(string $path): bool
+{
+    $status = @lstat($path);
+    return $status !== false && ($status['mode'] & 0170000) === 0100000;
+}
+
+// The files a post writes, compared by where they really are: two names of
+// one file ('/./', a relative name) would overwrite each other, and a name of
+// a script or of the handler's own files would turn a title into code.
+function check_outputs(array $config): array
+{
+    $outputs = [];
+    foreach (['text_file', 'image_file', 'json_file'] as $name) {
+        $path = $config[$name];
+        if ($name === 'json_file' && $path === '') {
+            continue;
+        }
+        if (!is_absolute($path)) {
+            $path = __DIR__ . '/' . $path;
+        }
+        $file = basename($path);
+        if (str_contains($path, "\0") || preg_match('~[\\\\/]\z~', $path) || in_array($file, ['', '.', '..'], true)) {
+            refuse_settings("Handler setting $name is not a file name.");
+        }
+        if (preg_match(SCRIPT_OR_PAGE, $file) || in_array(strtolower($file), HANDLER_FILES, true)) {
+            refuse_settings("Handler setting $name names a script, a web page or a file of the handler; choose another name.");
+        }
+        $folder = realpath(dirname($path));
+        if ($folder === false || !is_dir($folder)) {
+            refuse_settings("Handler setting $name names a folder that does not exist.");
+        }
+        $outputs[$name] = $folder . DIRECTORY_SEPARATOR . $file;
+    }
+    $all = array_map('strtolower', $outputs + ['lock' => $outputs['text_file'] . '.lock']);
+    if (count(array_unique($all)) < count($all)) {
+        refuse_settings('Handler settings text_file, image_file and json_file must name different files.');
+    }
+    foreach (array_keys($all) as $which) {
+        $path = $which === 'lock' ? $outputs['text_file'] . '.lock' : $outputs[$which];
+        if (file_exists($path) || is_link($path)) {
+            if (!is_plain_file($path)) {
+                $file = basename($path);
+                refuse_settings("The handler writes plain files only, and $file is a link, a folder or a special file.");
+            }
+        }
+    }
+    return $outputs;
+}
+
+function check_font(array $config): void
+{
     $font = $config['font'];
     if (is_int($font) && $font >= 1 && $font <= 5) {
         return;
     }
     $files = is_array($font) ? $font : [$font];
     if (!$files || $files !== array_values($files) || array_filter($files, fn($file) => !is_string($file))) {
-        answer(500, 'Handler setting font is not 1 to 5, a font file or a list of font files.');
+        refuse_settings('Handler setting font is not 1 to 5, a font file or a list of font files.');
     }
     if (!function_exists('imagettftext')) {
-        answer(500, "PHP's GD extension has no FreeType support for font files; install or enable it.");
+        refuse_settings("PHP's GD extension has no FreeType support for font files; install or enable it.");
     }
-    if (!is_numeric($config['font_size']) || $config['font_size'] <= 0) {
-        answer(500, 'Handler setting font_size is not a positive number.');
+    $size = $config['font_size'];
+    if (!is_numeric($size) || !is_finite((float)$size) || $size < MIN_FONT_SIZE || $size > MAX_FONT_SIZE) {
+        refuse_settings('Handler setting font_size is not a number from 4 to 200.');
     }
     foreach ($files as $file) {
-        if (!is_readable($file)) {
-            answer(500, 'The font file in the handler settings cannot be read.');
+        if (str_contains($file, "\0") || !is_readable($file)) {
+            refuse_settings('The font file in the handler settings cannot be read.');
         }
         if (@imagettfbbox(10, 0, $file, 'A') === false || font_ranges($file) === null) {
-            answer(500, 'A font file in the handler settings is not a TrueType or OpenType font.');
+            refuse_settings('A font file in the handler settings is not a TrueType or OpenType font.');
         }
     }
 }
@@ -355,6 +549,11 @@ function mb_ord_utf8(string $char): int
     return count($units) === 2 ? 0x10000 + (($units[1] - 0xD800) << 10) + ($units[2] - 0xDC00) : $units[1];
 }
 
+function text_box(float $size, string $file, string $text): array
+{
+    return gd_result(imagettfbbox($size, 0, $file, $text), 'imagettfbbox');
+}
+
 // A font as three operations on UTF-8 text: height, width and draw. GD's
 // built-in fonts are laid out as ISO-8859-2, so their text is converted
 // first, with lookalikes for what Latin-2 lacks.
@@ -367,28 +566,32 @@ function make_font($font, float $size): array
             'height' => imagefontheight($font),
             'width' => fn(string $text) => strlen($latin2($text)) * imagefontwidth($font),
             'draw' => fn($image, int $x, int $top, string $text, int $colour) =>
-                imagestring($image, $font, $x, $top, $latin2($text), $colour),
+                gd_result(imagestring($image, $font, $x, $top, $latin2($text), $colour), 'imagestring'),
         ];
     }
     $first = is_array($font) ? $font[0] : $font;
-    $box = imagettfbbox($size, 0, $first, "\u{00C9}g");
+    $box = text_box($size, $first, "\u{00C9}g");
     $ascent = -$box[7];
     $height = $ascent + $box[1];
     if (is_string($font)) {
         return [
             'height' => $height,
             'width' => function (string $text) use ($size, $font) {
-                $box = imagettfbbox($size, 0, $font, gd_text($text));
+                $box = text_box($size, $font, gd_text($text));
                 return $box[2] - $box[0];
             },
             'draw' => fn($image, int $x, int $top, string $text, int $colour) =>
-                imagettftext($image, $size, 0, $x, $top + $ascent, $colour, $font, gd_text($text)),
+                gd_result(imagettftext($image, $size, 0, $x, $top + $ascent, $colour, $font, gd_text($text)), 'imagettftext'),
         ];
     }
     // GD measures the ink of a text, which leaves out a run's trailing
-    // spaces: a run's advance is measured with an "x" after it instead.
+    // spaces: a run's advance is measured with an "x" after it instead. Runs
+    // repeat from one measurement of a text to the next (fit() measures
+    // longer and shorter cuts of one title), so each is measured once.
     $advance = function (string $file, string $piece) use ($size): int {
-        return imagettfbbox($size, 0, $file, gd_text($piece) . 'x')[2] - imagettfbbox($size, 0, $file, 'x')[2];
+        static $x = [], $known = [];
+        $x[$file] ??= text_box($size, $file, 'x')[2];
+        return $known[$file][$piece] ??= text_box($size, $file, gd_text($piece) . 'x')[2] - $x[$file];
     };
     $width = function (string $text) use ($font, $advance): int {
         $total = 0;
@@ -402,7 +605,7 @@ function make_font($font, float $size): array
         'width' => $width,
         'draw' => function ($image, int $x, int $top, string $text, int $colour) use ($font, $size, $ascent, $advance) {
             foreach (font_runs($font, $text) as [$file, $piece]) {
-                imagettftext($image, $size, 0, $x, $top + $ascent, $colour, $file, gd_text($piece));
+                gd_result(imagettftext($image, $size, 0, $x, $top + $ascent, $colour, $file, gd_text($piece)), 'imagettftext');
                 $x += $advance($file, $piece);
             }
         },
@@ -410,28 +613,37 @@ function make_font($font, float $size): array
 }
 
 // Cuts a text that is too wide for the image and marks the cut with "...".
+// A cut's width grows with the characters it keeps, so the longest cut that
+// fits is found by halving: about ten measurements for the longest title,
+// where cutting one character at a time took hundreds.
 function fit(string $text, int $room, callable $width): string
 {
     if ($width($text) <= $room) {
         return $text;
     }
     $chars = preg_split('//u', $text, -1, PREG_SPLIT_NO_EMPTY);
-    while ($chars && $width(implode('', $chars) . '...') > $room) {
-        array_pop($chars);
+    [$fits, $tooWide] = [0, count($chars)];
+    while ($tooWide - $fits > 1) {
+        $middle = intdiv($fits + $tooWide, 2);
+        if ($width(implode('', array_slice($chars, 0, $middle)) . '...') <= $room) {
+            $fits = $middle;
+        } else {
+            $tooWide = $middle;
+        }
     }
-    return implode('', $chars) . '...';
+    return implode('', array_slice($chars, 0, $fits)) . '...';
 }
 
 function colour($image, string $hex): int
 {
     [$r, $g, $b] = sscanf($hex, '#%2x%2x%2x');
-    return imagecolorallocate($image, $r, $g, $b);
+    return gd_result(imagecolorallocate($image, $r, $g, $b), 'imagecolorallocate');
 }
 
 function render_png(array $config, string $title): string
 {
-    $width = max(16, (int)$config['width']);
-    $height = max(16, (int)$config['height']);
+    $width = (int)$config['width'];
+    $height = (int)$config['height'];
     $font = make_font($config['font'], (float)$config['font_size']);
     $lines = [[$title, $config['title_colour']]];
     if ($config['label'] !== '') {
@@ -442,8 +654,8 @@ function render_png(array $config, string $title): string
         answer(500, 'Handler setting font_size is too large for the image height.');
     }
 
-    $image = imagecreatetruecolor($width, $height);
-    imagefill($image, 0, 0, colour($image, $config['background']));
+    $image = gd_result(imagecreatetruecolor($width, $height), 'imagecreatetruecolor');
+    gd_result(imagefill($image, 0, 0, colour($image, $config['background'])), 'imagefill');
     $top = intdiv($height - count($lines) * $lineHeight, 2) + 1;
     foreach ($lines as [$text, $hex]) {
         // GD cannot draw characters beyond the first 65,536 code points (most
@@ -457,9 +669,11 @@ function render_png(array $config, string $title): string
     }
 
     ob_start();
-    imagepng($image);
+    $made = imagepng($image);
     imagedestroy($image);
-    return ob_get_clean();
+    $png = ob_get_clean();
+    gd_result($made && $png !== '' ? $png : false, 'imagepng');
+    return $png;
 }
 
 // The title, escaped for HTML and scripts by construction: a page that puts
@@ -471,24 +685,71 @@ function render_json(string $title): string
         | JSON_HEX_APOS | JSON_HEX_QUOT) . "\n";
 }
 
+function discard(?string $temp): void
+{
+    global $temps;
+    if ($temp !== null) {
+        @unlink($temp);
+        unset($temps[$temp]);
+    }
+}
+
 // Writes $data to a new file beside $target, to be renamed over it later: a
 // rename within one folder replaces the file at once, so readers see either
 // the old file or the new one, never part of one. Returns null on failure.
 function stage(string $target, string $data): ?string
 {
+    global $temps;
     $temp = $target . '.' . bin2hex(random_bytes(6)) . '.tmp';
     $handle = @fopen($temp, 'xb');
     if ($handle === false) {
         return null;
     }
+    $temps[$temp] = true;
     $written = fwrite($handle, $data) === strlen($data) && fflush($handle);
     fclose($handle);
-    // The web server may serve files as a different user than PHP runs as.
-    if (!$written || !chmod($temp, 0644)) {
-        unlink($temp);
+    // The web server may serve files as a different user than PHP runs as. A
+    // host that disables chmod keeps its own standard permissions.
+    if (!$written || (function_exists('chmod') && !@chmod($temp, 0644))) {
+        discard($temp);
         return null;
     }
     return $temp;
+}
+
+// Temporary files of posts that were killed before they could remove them
+// (while they waited for the lock, say): each post clears those of the
+// files it writes.
+function remove_stale_temps(array $targets): void
+{
+    foreach ($targets as $target) {
+        $folder = dirname($target);
+        $pattern = '/^' . preg_quote(basename($target), '/') . '\.[0-9a-f]{12}\.tmp\z/';
+        foreach (@scandir($folder) ?: [] as $name) {
+            $path = $folder . DIRECTORY_SEPARATOR . $name;
+            if (preg_match($pattern, $name) && is_plain_file($path) && filemtime($path) < time() - STALE_TEMP_SECONDS) {
+                @unlink($path);
+            }
+        }
+    }
+}
+
+// Opens the lock file without following a link at its name (which would
+// create or lock the file it points to), or returns false.
+function open_lock(string $path)
+{
+    $handle = @fopen($path, 'xb');
+    if ($handle !== false || !is_plain_file($path)) {
+        return $handle;
+    }
+    $handle = @fopen($path, 'rb');
+    $named = @lstat($path);
+    if ($handle !== false && ($named === false || fstat($handle)['ino'] !== $named['ino']
+                              || fstat($handle)['dev'] !== $named['dev'])) {
+        fclose($handle);
+        return false;
+    }
+    return $handle;
 }
 
 // Replaces every target with its data, all or none. The renames of one post
@@ -497,38 +758,46 @@ function stage(string $target, string $data): ?string
 // already replaced get their old content back.
 function store(string $lockFile, array $files): bool
 {
+    global $temps;
+    remove_stale_temps(array_keys($files));
     $staged = [];
     foreach ($files as $target => $data) {
         $temp = stage($target, $data);
         if ($temp === null) {
-            array_map('unlink', $staged);
+            array_map('discard', $staged);
             return false;
         }
         $staged[$target] = $temp;
     }
-    $lock = @fopen($lockFile, 'c');
+    $lock = open_lock($lockFile);
     if ($lock === false || !flock($lock, LOCK_EX)) {
         if ($lock !== false) {
             fclose($lock);
         }
-        array_map('unlink', $staged);
+        array_map('discard', $staged);
         return false;
     }
     $replaced = [];
     $ok = true;
     foreach ($staged as $target => $temp) {
-        $old = is_file($target) ? file_get_contents($target) : null;
+        // Outputs are plain files or absent (check_outputs), and stay so
+        // here: a link placed since is never read through.
+        $old = is_plain_file($target) ? @file_get_contents($target) : null;
         if (!@rename($temp, $target)) {
             $ok = false;
             break;
         }
-        $replaced[$target] = $old;
+        unset($temps[$temp]);
+        $replaced[$target] = $old === false ? null : $old;
     }
     if (!$ok) {
-        array_map(fn($temp) => @unlink($temp), $staged);
+        array_map('discard', $staged);
         foreach ($replaced as $target => $old) {
             $back = $old === null ? null : stage($target, $old);
-            if ($back === null || !rename($back, $target)) {
+            if ($back !== null && @rename($back, $target)) {
+                unset($temps[$back]);
+            } else {
+                discard($back);
                 @unlink($target);
             }
         }
@@ -538,28 +807,63 @@ function store(string $lockFile, array $files): bool
     return $ok;
 }
 
-// PHP drops a form larger than post_max_size before the script runs, so the
-// form looks empty: that must not read as a missing track field.
-function form_too_large(): bool
+// PHP's limit on a posted form in bytes; 0 for none.
+function form_limit(): int
 {
     $limit = trim((string)ini_get('post_max_size'));
     $units = ['k' => 1 << 10, 'm' => 1 << 20, 'g' => 1 << 30];
-    $bytes = (int)$limit * ($units[strtolower(substr($limit, -1))] ?? 1);
-    return $bytes > 0 && (int)($_SERVER['CONTENT_LENGTH'] ?? 0) > $bytes;
+    return max(0, (int)$limit * ($units[strtolower(substr($limit, -1))] ?? 1));
+}
+
+// The posted form as sent, read no further than one byte past the limit
+// (PHP keeps it for a form sent as fields, not for a multipart one).
+function raw_form(int $limit): string
+{
+    $input = @fopen('php://input', 'rb');
+    $raw = $input === false ? '' : (string)stream_get_contents($input, ($limit > 0 ? $limit : MAX_FORM_BYTES) + 1);
+    return $raw;
+}
+
+// PHP drops a form larger than post_max_size before the script runs, so the
+// form looks empty: that must not read as a missing track field. A form sent
+// in chunks has no length up front; its bytes are counted instead.
+function form_too_large(int $limit, string $raw): bool
+{
+    $cap = $limit > 0 ? $limit : MAX_FORM_BYTES;
+    return (int)($_SERVER['CONTENT_LENGTH'] ?? 0) > $cap || strlen($raw) > $cap;
+}
+
+// PHP keeps the last of two fields of one name, so a form with two titles
+// would be stored as whichever came last: such a form is refused instead.
+function has_repeated_field(string $raw): bool
+{
+    $seen = [];
+    foreach (explode('&', $raw) as $pair) {
+        $name = explode('[', ltrim(urldecode(explode('=', $pair, 2)[0]), ' '), 2)[0];
+        if (in_array($name, ['track', 'charset'], true) && isset($seen[$name])) {
+            return true;
+        }
+        $seen[$name] = true;
+    }
+    return isset($_POST['charset']) && !is_string($_POST['charset']);
 }
 
 $config = load_settings($config);
-check_settings($config);
+$outputs = check_settings($config);
 
 if (($_SERVER['REQUEST_METHOD'] ?? '') !== 'POST') {
     answer(405, 'This form handler accepts only POST requests with a track field.', ['Allow: POST']);
 }
-$key = $_GET['key'] ?? '';
-if ($config['key'] !== '' && !(is_string($key) && hash_equals((string)$config['key'], $key))) {
-    answer(403, "Wrong or missing key: put key=YourKey in the plugin's Form URL.");
+if (is_stranger()) {
+    answer(403, "Wrong or missing key: put key=YourKey in the plugin's Form URL. Type a +, &, #, % or space in a key as %2B, %26, %23, %25 or %20, or use letters and digits only.");
 }
-if (form_too_large()) {
+$limit = form_limit();
+$raw = raw_form($limit);
+if (form_too_large($limit, $raw)) {
     answer(413, 'The posted form is larger than the server accepts (PHP setting post_max_size).');
+}
+if (has_repeated_field($raw)) {
+    answer(400, 'The posted form repeats the track or charset field, or sends one as a list.');
 }
 // The default Form URL ends in "?track=", an empty query field: the title
 // is only ever taken from the posted form.
@@ -577,7 +881,9 @@ if (is_string($charset) && strcasecmp($charset, 'utf-8') === 0) {
     if (!preg_match('//u', $track)) {
         answer(400, 'The track title is not valid UTF-8.');
     }
-    $title = preg_replace('/[\x00-\x1F\x7F]/', ' ', $track);
+    // Unicode's own line and paragraph breaks end a line as control
+    // characters do; the text file promises one line.
+    $title = preg_replace('/[\x00-\x1F\x7F\x{85}\x{2028}\x{2029}]/u', ' ', $track);
 } else {
     if (strlen($track) > MAX_TITLE_BYTES) {
         answer(400, 'The track title is longer than ' . MAX_TITLE_BYTES . ' bytes.');
@@ -585,12 +891,15 @@ if (is_string($charset) && strcasecmp($charset, 'utf-8') === 0) {
     $title = windows1252_to_utf8($track);
 }
 
-$files = [$config['image_file'] => render_png($config, $title)];
-if ($config['json_file'] !== '') {
-    $files[$config['json_file']] = render_json($title);
+$files = [$outputs['image_file'] => render_png($config, $title)];
+if (isset($outputs['json_file'])) {
+    $files[$outputs['json_file']] = render_json($title);
 }
-$files[$config['text_file']] = $title;
-if (!store($config['text_file'] . '.lock', $files)) {
+$files[$outputs['text_file']] = $title;
+// Drawing is done; storing gets a time budget of its own, so that no time
+// limit can end the post between two renames.
+limit_time();
+if (!store($outputs['text_file'] . '.lock', $files)) {
     answer(500, 'Could not write the now-playing files; check folder permissions.');
 }
 answer(200, 'OK');

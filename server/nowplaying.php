@@ -16,13 +16,34 @@ $files = [
     'json' => ['json_file', __DIR__ . '/nowplaying.json', 'application/json'],
 ];
 
+// The names MyFormHandler.php never writes (its SCRIPT_OR_PAGE and
+// HANDLER_FILES): a setting that names one, such as the settings file itself,
+// must not make this script send it.
+const SCRIPT_OR_PAGE = '/\.(php\d*|pht|phtml|phps|phar|html?|xhtml|shtml|svgz?)$|^\.ht|^\.user\.ini$|^web\.config$/i';
+const HANDLER_FILES = ['myformhandler.php', 'myformhandler.config.php', 'myformhandler.config.example.php',
+                       'nowplaying.php', 'overlay.html', 'readme.txt'];
+const BROKEN_SETTINGS = 'MyFormHandler.config.php does not work; post a track to see why.';
+
 ini_set('display_errors', '0');
 while (ob_get_level() > 0) {
     ob_end_clean();
 }
+$answered = false;
+// A settings file that exits would otherwise leave an empty 200 answer.
+register_shutdown_function(function () {
+    global $answered;
+    if (!$answered) {
+        refuse(500, BROKEN_SETTINGS);
+    }
+});
 
 function refuse(int $status, string $line): void
 {
+    global $answered;
+    $answered = true;
+    while (ob_get_level() > 0) {
+        ob_end_clean();
+    }
     http_response_code($status);
     header('Content-Type: text/plain; charset=us-ascii');
     header('Cache-Control: no-store');
@@ -35,6 +56,7 @@ if (!is_string($which) || !isset($files[$which])) {
     refuse(404, 'Ask for file=image, file=text or file=json.');
 }
 [$setting, $path, $type] = $files[$which];
+$origin = '';
 
 $local = __DIR__ . '/MyFormHandler.config.php';
 if (is_file($local)) {
@@ -46,19 +68,36 @@ if (is_file($local)) {
     }
     ob_end_clean();
     if (!is_array($changes)) {
-        refuse(500, 'MyFormHandler.config.php does not work; post a track to see why.');
+        refuse(500, BROKEN_SETTINGS);
     }
     if (isset($changes[$setting]) && is_string($changes[$setting]) && $changes[$setting] !== '') {
         $path = $changes[$setting];
     }
+    $origin = $changes['json_allow_origin'] ?? '';
+}
+// As the handler does: a name without a folder is in this folder.
+if (!preg_match('~^([\\\\/]|[A-Za-z]:[\\\\/])~', $path)) {
+    $path = __DIR__ . '/' . $path;
+}
+if (preg_match(SCRIPT_OR_PAGE, basename($path)) || in_array(strtolower(basename($path)), HANDLER_FILES, true)
+    || str_contains($path, "\0")) {
+    refuse(500, BROKEN_SETTINGS);
 }
 
-$handle = @fopen($path, 'rb');
+// Only a plain file is sent: a FIFO would hang the request, and the handler
+// never writes through a link.
+$status = @lstat($path);
+$handle = $status !== false && ($status['mode'] & 0170000) === 0100000 ? @fopen($path, 'rb') : false;
 if ($handle === false) {
     refuse(404, 'Nothing has been stored yet.');
 }
+$answered = true;
 header("Content-Type: $type");
 header('Content-Length: ' . fstat($handle)['size']);
 header('Cache-Control: no-cache');
 header('X-Content-Type-Options: nosniff');
+// The handler checks this setting; a value it would refuse sends nothing.
+if ($which === 'json' && is_string($origin) && preg_match('~^(\*|https?://[A-Za-z0-9.-]+(:\d{1,5})?)\z~', $origin)) {
+    header("Access-Control-Allow-Origin: $origin");
+}
 fpassthru($handle);

@@ -5,6 +5,7 @@
 
 require __DIR__ . '/checks.php';
 require __DIR__ . '/handler_server.php';
+require __DIR__ . '/answers.php';
 
 const FORM = '/MyFormHandler.php?track=';  // the plugin's default Form URL
 // The two files and the lock that keeps them in step.
@@ -19,12 +20,6 @@ function png_size(string $file): ?array
     return $info && $info[2] === IMAGETYPE_PNG ? [$info[0], $info[1]] : null;
 }
 
-// The plugin shows a refusal's body in a message box with its line breaks
-// removed, so a reason must be one line of plain text.
-function is_one_line_reason(string $body): bool
-{
-    return preg_match('/^[\x20-\x7E]+\n$/', $body) === 1;
-}
 
 function accepted_titles(Checks $checks, string $serverFiles): void
 {
@@ -157,7 +152,8 @@ function as_collection(string $font): string
 
 // A settings file that prints or fails must be refused with its cause, with
 // PHP's output buffering on and off: without buffering, a printing settings
-// file once let a wrong key pass as 200.
+// file once let a wrong key pass as 200. The cause is told to the holder of
+// the key; a post with a wrong key learns nothing of it.
 function broken_settings_files(Checks $checks, string $serverFiles): void
 {
     $cases = [
@@ -185,12 +181,18 @@ function broken_settings_files(Checks $checks, string $serverFiles): void
         foreach ($cases as $name => [$settings, $words]) {
             $server->configure($settings);
             $before = $server->files();
-            $answer = $server->request('POST', '/MyFormHandler.php?key=wrong&track=', 'track=Song');
+            $answer = $server->request('POST', '/MyFormHandler.php?key=K&track=', 'track=Song');
             $label = "$name, output_buffering $buffer";
             $checks->equal("$label: status", 500, $answer['status']);
             $checks->true("$label: one-line reason naming the cause ({$answer['body']})",
                           is_one_line_reason($answer['body']) && str_contains($answer['body'], $words));
             $checks->equal("$label: nothing written", $before, $server->files());
+            if (str_contains($settings, "'key' => 'K'")) {
+                $stranger = $server->request('POST', '/MyFormHandler.php?key=wrong&track=', 'track=Song');
+                $checks->equal("$label, wrong key: refused without the cause", [500, HIDDEN_REASON],
+                               [$stranger['status'], $stranger['body']]);
+                $checks->equal("$label, wrong key: nothing written", $before, $server->files());
+            }
         }
         $server->configure("<?php return ['colour' => '#FFFFFF'];");
         $answer = $server->request('POST', FORM, 'track=After');
@@ -347,13 +349,44 @@ function files_in_step(Checks $checks, string $serverFiles): void
     $server->makeFolder('blocked');
     file_put_contents("$server->folder/blocked/keep", 'x');
     $before = $server->files();
-    // A rename onto a folder that is not empty fails after the image and the
-    // JSON file were renamed.
     $server->configure("<?php return ['json_file' => __DIR__ . '/nowplaying.json', 'text_file' => __DIR__ . '/blocked'];");
     $answer = $server->request('POST', FORM, 'track=Never');
+    $checks->equal('a folder at the text file\'s name: refused', 500, $answer['status']);
+    $checks->equal('a folder at the text file\'s name: nothing changes', $before, $server->files());
+
+    // A rename that fails after the image and the JSON file were renamed:
+    // while this test holds the lock, the post has staged its files and
+    // waits; the text file then becomes a folder, which no file can replace.
+    $server->configure("<?php return ['json_file' => __DIR__ . '/nowplaying.json'];");
+    $lock = fopen("$server->folder/nowplaying.txt.lock", 'c');
+    flock($lock, LOCK_EX);
+    $post = $server->send("POST " . FORM . " HTTP/1.0\r\nContent-Type: application/x-www-form-urlencoded\r\n"
+                          . "Content-Length: 11\r\n\r\ntrack=Never");
+    $staged = wait_until(fn() => glob("$server->folder/nowplaying.txt.*.tmp") !== [], 30);
+    unlink("$server->folder/nowplaying.txt");
+    $server->makeFolder('nowplaying.txt');
+    file_put_contents("$server->folder/nowplaying.txt/keep", 'x');
+    flock($lock, LOCK_UN);
+    fclose($lock);
+    $answer = $server->answer($post);
+    $checks->true('failed rename: the post staged its files and waited for the lock', $staged);
     $checks->equal('failed rename: refused', 500, $answer['status']);
-    $checks->equal('failed rename: image and JSON keep their old content', $before,
-                   array_diff_key($server->files(), ['blocked.lock' => 1]));
+    $checks->equal('failed rename: image and JSON keep their old content, no file is left behind',
+                   array_diff_key($before, ['nowplaying.txt' => 1]), $server->files());
+}
+
+// Waits for a condition that some other process brings about; false when it
+// did not come within the limit.
+function wait_until(callable $condition, float $seconds): bool
+{
+    $deadline = microtime(true) + $seconds;
+    while (!$condition()) {
+        if (microtime(true) > $deadline) {
+            return false;
+        }
+        usleep(20000);
+    }
+    return true;
 }
 
 // nowplaying.php sends whole files while the handler replaces them, under

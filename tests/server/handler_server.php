@@ -18,7 +18,7 @@ final class HandlerServer
         mkdir($this->folder);
         // Apache's PHP runs as www-data and must write here.
         chmod($this->folder, 0777);
-        foreach (['MyFormHandler.php', 'overlay.html', 'nowplaying.php'] as $name) {
+        foreach (['MyFormHandler.php', 'MyFormHandler.config.example.php', 'overlay.html', 'nowplaying.php'] as $name) {
             if (is_file("$serverFiles/$name")) {
                 copy("$serverFiles/$name", "$this->folder/$name");
             }
@@ -79,20 +79,28 @@ final class HandlerServer
     {
         $sockets = [];
         foreach ($requests as [$method, $target, $body, $type]) {
-            $socket = fsockopen($this->address, 80, $errno, $error, 5);
-            stream_set_timeout($socket, 30);
-            fwrite($socket, "$method $target HTTP/1.0\r\nHost: $this->address\r\n"
+            $sockets[] = $this->send("$method $target HTTP/1.0\r\nHost: $this->address\r\n"
                 . "Content-Type: $type\r\nContent-Length: " . strlen($body) . "\r\n\r\n$body");
-            $sockets[] = $socket;
         }
-        $answers = [];
-        foreach ($sockets as $socket) {
-            $response = stream_get_contents($socket);
-            fclose($socket);
-            [$head, $content] = explode("\r\n\r\n", $response, 2) + [1 => ''];
-            $answers[] = ['status' => (int)(explode(' ', $head)[1] ?? 0), 'head' => $head, 'body' => $content];
-        }
-        return $answers;
+        return array_map([$this, 'answer'], $sockets);
+    }
+
+    // Sends a request given whole, head and body, and returns the open
+    // connection for answer(): a test can act while the server works on it.
+    public function send(string $request)
+    {
+        $socket = fsockopen($this->address, 80, $errno, $error, 5);
+        stream_set_timeout($socket, 30);
+        fwrite($socket, $request);
+        return $socket;
+    }
+
+    public function answer($socket): array
+    {
+        $response = stream_get_contents($socket);
+        fclose($socket);
+        [$head, $content] = explode("\r\n\r\n", $response, 2) + [1 => ''];
+        return ['status' => (int)(explode(' ', $head)[1] ?? 0), 'head' => $head, 'body' => $content];
     }
 
     // Every file in the folder (or a subfolder) apart from the ones it was
@@ -111,15 +119,24 @@ final class HandlerServer
         return $found;
     }
 
+    // PHP's compiled-file cache (on in both servers: PHP's own server does
+    // not count as the command line for it) looks at time stamps only every
+    // few seconds, and would run a settings file after the test changed it:
+    // it is off here.
     private function start(array $ini): bool
     {
+        $ini = ['opcache.enable' => '0'] + $ini;
         $log = ['file', "$this->folder.log", 'a'];
         $command = self::isApache() ? $this->apacheCommand($ini) : $this->phpCommand($ini);
         // Four workers let PHP's server answer posts at the same time, as a
         // real web server does.
+        // Apache's PHP reads the test's settings from a folder of its own
+        // after the system's (the leading colon keeps those).
+        $environment = ['PHP_CLI_SERVER_WORKERS' => '4', 'PHP_INI_SCAN_DIR' => ":$this->folder.run/php"] + getenv();
         $this->process = proc_open($command, [0 => ['file', '/dev/null', 'r'], 1 => $log, 2 => $log],
-                                   $pipes, null, ['PHP_CLI_SERVER_WORKERS' => '4'] + getenv());
-        $deadline = microtime(true) + 10;
+                                   $pipes, null, $environment);
+        // Generous: a loaded machine can take seconds to start Apache.
+        $deadline = microtime(true) + 30;
         while (microtime(true) < $deadline && proc_get_status($this->process)['running']) {
             $probe = @fsockopen($this->address, 80, $errno, $error, 0.2);
             if ($probe !== false) {
@@ -152,16 +169,20 @@ final class HandlerServer
     }
 
     // A private configuration: nothing of the system's Apache set-up is read.
+    // PHP's settings go in an ini file, where every one of them can be set
+    // (disable_functions cannot be set from Apache's configuration).
     private function apacheCommand(array $ini): array
     {
         $modules = '/usr/lib/apache2/modules';
         $php = glob("$modules/libphp*.so")[0] ?? 'libphp.so';
         $run = "$this->folder.run";
         @mkdir($run);
+        @mkdir("$run/php");
         $settings = '';
         foreach ($ini as $name => $value) {
-            $settings .= "php_admin_value $name $value\n";
+            $settings .= "$name=$value\n";
         }
+        file_put_contents("$run/php/test.ini", $settings);
         file_put_contents("$run/apache.conf", <<<CONF
             ServerRoot $run
             DefaultRuntimeDir $run
@@ -188,7 +209,6 @@ final class HandlerServer
             <FilesMatch "\\.php\$">
                 SetHandler application/x-httpd-php
             </FilesMatch>
-            $settings
             CONF);
         // Apache ends its whole process group when it stops: a session of
         // its own keeps this test out of it (and lets stop() end it whole).

@@ -37,8 +37,9 @@ $pluginMessages = [
 ];
 // The handler's reasons are read from its source, so a changed reason must be
 // changed in the readme too. A variable in a reason reads as <name> there.
-preg_match_all('/answer\(\d+, ([\'"])(.*?)\1/', file_get_contents("$serverFiles/MyFormHandler.php"), $found);
-$handlerReasons = preg_replace('/\$\w+/', '<name>', $found[2]);
+preg_match_all('/(?:answer\(\d+, |refuse_settings\(|const HIDDEN_REASON = )([\'"])(.*?)(?<!\\\\)\1/',
+               file_get_contents("$serverFiles/MyFormHandler.php"), $found);
+$handlerReasons = preg_replace(['/\$\w+/', "/\\\\'/"], ['<name>', "'"], $found[2]);
 $checks->true('the handler has reasons to look for', count($handlerReasons) >= 8);
 
 $flat = preg_replace('/\s+/', ' ', $readme);

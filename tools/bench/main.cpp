@@ -4,11 +4,13 @@
 // the loopback HTTP server in this process. Exit code 1 when a figure could
 // not be measured; a missed goal shows in the table only.
 //
-//   bench.exe [--https TLS_HOST SERVER_ADDRESS]
+//   bench.exe [--rows FILE] [--https TLS_HOST SERVER_ADDRESS]
 //
 // With --https the server listens on SERVER_ADDRESS, where a TLS terminator
 // on TLS_HOST:443 (started by scripts/bench.sh) relays, and the track-change
-// figure is measured over HTTPS too.
+// figure is measured over HTTPS too. --rows adds the rows of FILE, figures
+// measured outside Wine (the form handler's, by scripts/bench.sh), to the end
+// of the table.
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -28,9 +30,15 @@ void Progress(const char* what)
 
 int main(int argc, char** argv)
 {
+    const char* rows = nullptr;
+    if (argc >= 3 && std::strcmp(argv[1], "--rows") == 0) {
+        rows = argv[2];
+        argc -= 2;
+        argv += 2;
+    }
     const bool secure = argc == 4 && std::strcmp(argv[1], "--https") == 0;
     if (argc != 1 && !secure) {
-        std::fprintf(stderr, "usage: bench.exe [--https TLS_HOST SERVER_ADDRESS]\n");
+        std::fprintf(stderr, "usage: bench.exe [--rows FILE] [--https TLS_HOST SERVER_ADDRESS]\n");
         return 2;
     }
     Report report;
@@ -69,6 +77,8 @@ int main(int argc, char** argv)
     Progress("quit while a post is stuck");
     MeasureQuitWhilePostHeld(window, *server, report);
 
+    if (rows != nullptr && !report.AddTabbedRows(rows))
+        report.Fail("rows measured outside Wine", std::string("cannot read ") + rows);
     report.Print();
     return report.Failed() ? 1 : 0;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <fstream>
 
 std::string Format(const char* format, ...)
 {
@@ -28,6 +29,25 @@ void Report::Fail(std::string figure, std::string why)
 {
     Add(std::move(figure), "not measured: " + why, "", "no");
     failed_ = true;
+}
+
+bool Report::AddTabbedRows(const std::string& path)
+{
+    std::ifstream file(path);
+    if (!file)
+        return false;
+    std::string line;
+    while (std::getline(file, line)) {
+        Row row;
+        size_t start = 0;
+        for (std::string& column : row) {
+            const size_t tab = line.find('\t', start);
+            column = line.substr(start, tab == std::string::npos ? std::string::npos : tab - start);
+            start = tab == std::string::npos ? line.size() : tab + 1;
+        }
+        rows_.push_back(row);
+    }
+    return true;
 }
 
 void Report::Print() const

@@ -21,6 +21,10 @@ public:
     void AddGoal(std::string figure, std::string measured, std::string goal, bool met);
     // A measurement that could not be made; the bench then fails.
     void Fail(std::string figure, std::string why);
+    // Rows measured outside this program, one a line with the five columns
+    // (the build naming what measured them) separated by tabs; false when
+    // the file cannot be read.
+    bool AddTabbedRows(const std::string& path);
 
     void Print() const;
     bool Failed() const { return failed_; }
