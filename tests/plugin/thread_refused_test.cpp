@@ -27,9 +27,11 @@ TEST(ThreadRefusedTest, InitSucceedsAndQuitOnlyStoresTheSettings)
 
     EXPECT_EQ(0, PluginInit());
     EXPECT_STREQ("WinAmp Tunewire Basic v1.0.0.1", g_pluginDescriptor.description);
+    // Quit has no thread to wait for: it returns at once, far from the 3 s
+    // it would give a running monitor, whatever else the machine is doing.
     DWORD start = GetTickCount();
     PluginQuit();
-    EXPECT_LT(GetTickCount() - start, 100u);
+    EXPECT_LT(GetTickCount() - start, 1000u);
     EXPECT_EQ("[WinAmp Tunewire Basic]\r\nServerName=kept.example.com\r\n"
               "FormHandler=/MyFormHandler.php?track=\r\n",
               sandbox.ReadIni());
