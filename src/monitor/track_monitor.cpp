@@ -150,9 +150,12 @@ void PostTitle(MonitorState& s, bool unicode)
 }
 
 // After a post that was not of a file (a stream's title, the stopped text),
-// any file played next is a new track.
+// any file played next is a new track, even the entry that played before with
+// the same length: the remembered length is cleared for the next turn's
+// comparison too.
 void ForgetLastPosted(MonitorState& s)
 {
+    s.currentLength = 0;
     s.lastPostedFile[0] = '\0';
     s.lastPostedWideFile[0] = L'\0';
 }
