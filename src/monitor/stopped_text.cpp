@@ -4,6 +4,8 @@
 // Unicode mode it is posted as UTF-8, like every title of that mode.
 #include "monitor/stopped_text.h"
 
+#include <string>
+
 #include "config/charset_setting.h"
 #include "config/streamer_settings.h"
 #include "monitor/utf8_title.h"
@@ -33,10 +35,11 @@ bool PostStoppedTextWhenDue(StoppedTextState& stopped, StreamerState& streamer,
     const StreamerSettings settings = ReadStreamerSettings();
     if (!settings.stoppedTextSet)
         return false;
-    if (IsUnicodeMode())
-        PostMonitorTitle(streamer, AsUtf8(settings.stoppedText.c_str(), TitleCharset::kAnsi).c_str(),
-                         TitleCharset::kUtf8);
-    else
+    if (IsUnicodeMode()) {
+        const std::string utf8 = AsUtf8(settings.stoppedText.c_str(), TitleCharset::kAnsi);
+        PostMonitorTitle(streamer, utf8.c_str(), TitleCharset::kUtf8);
+    } else {
         PostMonitorTitle(streamer, settings.stoppedText.c_str(), TitleCharset::kAnsi);
+    }
     return true;
 }

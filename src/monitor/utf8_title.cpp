@@ -15,7 +15,8 @@ std::string AsUtf8(const char* text, TitleCharset charset)
         return "";
     std::vector<wchar_t> wide(static_cast<size_t>(units));
     MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), units);
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.data(), -1, nullptr, 0, nullptr, nullptr);
+    const int bytes =
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), -1, nullptr, 0, nullptr, nullptr);
     if (bytes <= 1)
         return "";
     std::string utf8(static_cast<size_t>(bytes), '\0');

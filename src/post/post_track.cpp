@@ -1,7 +1,8 @@
 // PostTrack: one post of a title, from settling the server and form path to
 // closing the session. Every outcome goes to a reporter at the moment it is
-// known (by default a message box on the calling thread). The settings lock is held only while the values are copied,
-// never across a message box, the configuration dialog or the network.
+// known (by default a message box on the calling thread). The settings lock
+// is held only while the values are copied, never across a message box, the
+// configuration dialog or the network.
 // Redirects are never followed: WinInet repeats a POST that was moved with
 // 301, 302 or 303 as a GET without its body (and Wine's WinInet drops the
 // body of a 307 too), so a lost title would count as a success.
@@ -12,6 +13,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "config/settings.h"
 #include "config/settings_lock.h"
