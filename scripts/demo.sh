@@ -4,26 +4,39 @@
 # playlist through the real gen_tunewire.dll under Wine. Prints each request as
 # the server received it, with the title in its body, and each title as the
 # handler stored it.
-# Usage: demo.sh [--unicode] [--https]
+# Usage: demo.sh [--unicode] [--https] [--streamer]
 #   --unicode  Charset=utf-8 and a playlist with Japanese, Cyrillic and emoji
 #              titles, drawn with fonts that cover them
 #   --https    the plugin posts to https://127.0.0.1 through a TLS terminator
+#   --streamer Quiet, TitleFile, StoppedText and Streams set, a playlist with
+#              an internet radio stream, and the form handler started only
+#              some seconds after the player, so the quiet retries show;
+#              prints the title file and the log as they change
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
 https=""
 unicode=""
+streamer=""
 playlist="$root/tools/hostsim/demo-playlist.txt"
 for arg in "$@"; do
   case "$arg" in
     --https) https=1 ;;
+    --streamer)
+      streamer=1
+      playlist="$root/tools/hostsim/demo-playlist-streamer.txt"
+      ;;
     --unicode)
       unicode=1
       playlist="$root/tools/hostsim/demo-playlist-unicode.txt"
       ;;
-    *) echo "usage: demo.sh [--unicode] [--https]" >&2; exit 2 ;;
+    *) echo "usage: demo.sh [--unicode] [--https] [--streamer]" >&2; exit 2 ;;
   esac
 done
+if [ -n "$streamer" ] && [ -n "$https" ]; then
+  echo "demo.sh: --streamer starts the form handler late, which --https cannot follow" >&2
+  exit 2
+fi
 
 # hostsim's window needs a display. A Wine prefix of its own: the session
 # would otherwise end the wineserver of tests running on the same build.
@@ -56,6 +69,12 @@ return [
 PHP
 fi
 
+if [ -n "$streamer" ]; then
+  title_file="$demo/nowplaying.txt"
+  printf 'Quiet=1\r\nTitleFile=%s\r\nStoppedText=Off air\r\nStreams=1\r\n' \
+    "$(windows_path "$title_file")" >>"$plugins/plugin.ini"
+fi
+
 pids=()
 on_exit 'for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done'
 
@@ -68,16 +87,22 @@ if (($_SERVER['REQUEST_METHOD'] ?? '') === 'POST') {
 }
 return false;
 PHP
-php -S 127.0.0.1:80 -t "$www" "$demo/router.php" >"$demo/php.log" 2>&1 &
-php_pid=$!
-pids+=("$php_pid")
-if ! wait_for_port 127.0.0.1 80 "$php_pid"; then
-  echo "demo.sh: the form handler did not start on 127.0.0.1:80 (is another server using port 80?):" >&2
-  cat "$demo/php.log" >&2
-  exit 1
+: >"$demo/php.log"
+start_form_handler() {
+  php -S 127.0.0.1:80 -t "$www" "$demo/router.php" >>"$demo/php.log" 2>&1 &
+  php_pid=$!
+  pids+=("$php_pid")
+  if ! wait_for_port 127.0.0.1 80 "$php_pid"; then
+    echo "demo.sh: the form handler did not start on 127.0.0.1:80 (is another server using port 80?):" >&2
+    cat "$demo/php.log" >&2
+    exit 1
+  fi
+  echo "demo: form handler listening on http://127.0.0.1/MyFormHandler.php (files in $www)"
+}
+if [ -z "$streamer" ]; then
+  start_form_handler
+  [ -z "$https" ] || . "$root/scripts/demo-https.sh"
 fi
-echo "demo: form handler listening on http://127.0.0.1/MyFormHandler.php (files in $www)"
-[ -z "$https" ] || . "$root/scripts/demo-https.sh"
 
 # Report each request the server logs, with the title its body posted, and
 # each title the handler stores.
@@ -106,14 +131,38 @@ echo "demo: form handler listening on http://127.0.0.1/MyFormHandler.php (files 
       sleep 0.3
       cp "$www/nowplaying.png" "$demo/images/$stored.png" 2>/dev/null || true
     fi
+    if [ -n "$streamer" ]; then
+      file_now=$(cat "$title_file" 2>/dev/null || echo "(no file yet)")
+      if [ "$file_now" != "${file_last-}" ]; then
+        echo "title file: \"$file_now\""
+        file_last=$file_now
+      fi
+      while IFS= read -r line; do
+        logged=$((${logged:-0} + 1))
+        echo "log: ${line%$'\r'}"
+      done < <(tail -n "+$((${logged:-0} + 1))" "$plugins/tunewire.log" 2>/dev/null)
+    fi
   done
 ) &
 pids+=($!)
 
 wine "$build/bin/hostsim.exe" \
   "$(windows_path "$plugins/gen_tunewire.dll")" \
-  "$(windows_path "$playlist")"
+  "$(windows_path "$playlist")" &
+hostsim_pid=$!
+if [ -n "$streamer" ]; then
+  # Down for the first post and its first retry (5 s later); up before the
+  # second retry, 10 s after that.
+  echo "demo: the form handler is down for the first 9 seconds"
+  sleep 9
+  start_form_handler
+fi
+wait "$hostsim_pid"
 sleep 0.5
 
 echo "demo: the title is in $www/nowplaying.txt: \"$(cat "$www/nowplaying.txt" 2>/dev/null)\""
 echo "demo: the image is $www/nowplaying.png; each title's image is in $demo/images"
+if [ -n "$streamer" ]; then
+  echo "demo: the title file is $title_file: \"$(cat "$title_file" 2>/dev/null)\""
+  echo "demo: the log is $plugins/tunewire.log"
+fi

@@ -62,11 +62,16 @@ void CopySection(const char* from, const char* to)
 
 }  // namespace
 
+const char* SettingsFileInUse()
+{
+    const char* userFile = GetUserSettingsFilePath();
+    return HoldsTheSection(userFile) ? userFile : GetSettingsFilePath();
+}
+
 void ReadSettings()
 {
     SettingsLock lock;
-    const char* userFile = GetUserSettingsFilePath();
-    const char* file = HoldsTheSection(userFile) ? userFile : GetSettingsFilePath();
+    const char* file = SettingsFileInUse();
     ReadCharsetSetting(file);
     // No path beside the module (module_paths.cpp): as if there were no file.
     if (file[0] == '\0') {

@@ -26,6 +26,11 @@ enum class SettingsStore {
     kNotStored,
 };
 
+// The file ReadSettings reads: the per-user file when it holds the plugin's
+// section, else the one beside the module (empty when that has no path). The
+// buffer is rebuilt by the next call: hold a SettingsLock while calling and
+// copying.
+const char* SettingsFileInUse();
 // Reads the per-user file's section when that exists, else the file beside
 // the module.
 void ReadSettings();

@@ -1,6 +1,6 @@
-// The track-change monitor. It keeps all of its state on its own stack and
-// allocates nothing; it shares only its run's stop flag (and, through
-// PostTrack, the settings) with the host's thread.
+// The track-change monitor. It keeps all of its state on its own stack; it
+// shares only its run's stop flag (and, through PostTrack, the settings) with
+// the host's thread.
 //
 // A new track is a playing turn whose length is positive and whose length or
 // position differs from the previous playing turn, with a file name other than
@@ -11,6 +11,11 @@
 // In Unicode mode the turn is the same, query for query, with the wide
 // queries in place of the ANSI ones: file names are compared as the player's
 // wide texts and the title is posted as UTF-8.
+//
+// The opt-in keys for streamers each have one point in the turn: every post
+// goes through PostMonitorTitle (title file, quiet log, retries), a due retry
+// runs on a turn without change, a stream entry's turn is StreamTurn, and
+// every turn's playing answer goes to the stopped text.
 #include "monitor/track_monitor.h"
 
 #include <cstring>
@@ -20,6 +25,9 @@
 #include "config/charset_setting.h"
 #include "monitor/host_text.h"
 #include "monitor/monitor_run.h"
+#include "monitor/stopped_text.h"
+#include "monitor/stream_titles.h"
+#include "monitor/title_post.h"
 #include "plugin/host_queries.h"
 #include "post/post_track.h"
 
@@ -42,6 +50,9 @@ struct MonitorState {
     wchar_t currentWideFile[kWideTextSize] = {};
     wchar_t lastPostedWideFile[kWideTextSize] = {};
     char utf8Title[kUtf8TextSize] = {};
+    StreamerState streamer;
+    StoppedTextState stopped;
+    StreamTitleState stream;
 };
 
 LRESULT Ask(HWND host, WPARAM argument, HostQuery query)
@@ -126,16 +137,27 @@ bool AskTitle(MonitorState& s, bool unicode)
 void PostTitle(MonitorState& s, bool unicode)
 {
     if (unicode) {
-        PostTrack(s.utf8Title, kUseStoredSettings, kUseStoredSettings, TitleCharset::kUtf8);
+        PostMonitorTitle(s.streamer, s.utf8Title, TitleCharset::kUtf8);
         std::wcscpy(s.lastPostedWideFile, s.currentWideFile);
         s.lastPostedFile[0] = '\0';
         s.utf8Title[0] = '\0';
     } else {
-        PostTrack(s.title, kUseStoredSettings, kUseStoredSettings);
+        PostMonitorTitle(s.streamer, s.title, TitleCharset::kAnsi);
         CopyBounded(s.lastPostedFile, s.currentFile, s.lastPostedFile + kHostTextLimit);
         s.lastPostedWideFile[0] = L'\0';
         s.title[0] = '\0';
     }
+}
+
+// After a post that was not of a file (a stream's title, the stopped text),
+// any file played next is a new track, even the entry that played before with
+// the same length: the remembered length is cleared for the next turn's
+// comparison too.
+void ForgetLastPosted(MonitorState& s)
+{
+    s.currentLength = 0;
+    s.lastPostedFile[0] = '\0';
+    s.lastPostedWideFile[0] = L'\0';
 }
 
 // How a playing turn ended. Most leave their pause to the loop; the turn that
@@ -151,10 +173,15 @@ TurnEnd PlayingTurn(MonitorState& s)
     s.currentLength = static_cast<int>(Ask(s.host, 1, kQueryTrackLength));
     s.currentPosition = static_cast<int>(Ask(s.host, 0, kQueryPlaylistPosition));
 
-    if (s.currentLength <= 0)
+    if (s.currentLength <= 0) {
+        if (StreamTurn(s.stream, s.streamer, s.host, s.currentPosition))
+            ForgetLastPosted(s);
         return TurnEnd::kPauseFollows;
-    if (s.currentLength == s.previousLength && s.currentPosition == s.previousPosition)
+    }
+    if (s.currentLength == s.previousLength && s.currentPosition == s.previousPosition) {
+        RetryPendingPost(s.streamer);
         return TurnEnd::kPauseFollows;
+    }
 
     // Sampled once, so the whole change is asked, compared and posted in one
     // mode even if the post's reading of the settings switches it.
@@ -176,7 +203,10 @@ void RunMonitor(const MonitorRun& run)
     state.host = run.host;
     state.stopEvent = run.stopEvent.Get();
     while (!StopRequested(run)) {
-        if (Ask(state.host, 0, kQueryIsPlaying) == 1) {
+        const LRESULT playing = Ask(state.host, 0, kQueryIsPlaying);
+        if (PostStoppedTextWhenDue(state.stopped, state.streamer, playing))
+            ForgetLastPosted(state);
+        if (playing == 1) {
             if (PlayingTurn(state) == TurnEnd::kAlreadyPaused)
                 continue;
         } else {

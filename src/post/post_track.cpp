@@ -1,7 +1,8 @@
 // PostTrack: one post of a title, from settling the server and form path to
-// closing the session. Every outcome is reported in a message box on the
-// calling thread. The settings lock is held only while the values are copied,
-// never across a message box, the configuration dialog or the network.
+// closing the session. Every outcome goes to a reporter at the moment it is
+// known (by default a message box on the calling thread). The settings lock
+// is held only while the values are copied, never across a message box, the
+// configuration dialog or the network.
 // Redirects are never followed: WinInet repeats a POST that was moved with
 // 301, 302 or 303 as a GET without its body (and Wine's WinInet drops the
 // body of a 307 too), so a lost title would count as a success.
@@ -12,6 +13,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "config/settings.h"
 #include "config/settings_lock.h"
@@ -19,9 +21,9 @@
 #include "http/http_file.h"
 #include "http/internet_connection.h"
 #include "http/internet_session.h"
-#include "plugin/lifecycle.h"
 #include "post/client_certificate.h"
 #include "post/post_messages.h"
+#include "post/post_report.h"
 #include "post/server_address.h"
 #include "post/url_encode.h"
 #include "post/wait_limits.h"
@@ -66,11 +68,6 @@ const char kNameNotResolvedText[] =
     "Failed to connect to server, check the server address is correct.";
 const char kGenericErrorFormat[] = "Generic Error Code: %d";
 
-void Show(const char* text, const char* caption)
-{
-    MessageBoxA(nullptr, text, caption, MB_OK);
-}
-
 struct PostValues {
     bool testMode = false;
     std::string server;
@@ -112,51 +109,61 @@ bool IsRedirect(DWORD statusCode)
     return statusCode >= 300 && statusCode <= 399;
 }
 
-void ReportPlatformError(DWORD errorCode, bool testMode, bool securePost)
+// The outcome's box: its text and caption.
+void SetBox(PostOutcome& outcome, std::string text, const char* caption)
 {
-    if (securePost) {
-        const std::string secureText = SecureChannelText(errorCode);
-        if (!secureText.empty()) {
-            Show(secureText.c_str(), kCaption);
-            return;
-        }
+    outcome.text = std::move(text);
+    outcome.caption = caption;
+}
+
+void ReportPlatformError(PostOutcome& outcome, PostReporter& reporter, bool testMode,
+                         bool securePost)
+{
+    const DWORD errorCode = outcome.errorCode;
+    const std::string secureText = securePost ? SecureChannelText(errorCode) : "";
+    if (!secureText.empty()) {
+        SetBox(outcome, secureText, kCaption);
+    } else if (errorCode == ERROR_INTERNET_NAME_NOT_RESOLVED) {
+        SetBox(outcome, kNameNotResolvedText, kCaption);
+        outcome.opensDialog = !testMode;
+    } else {
+        char text[64];
+        wsprintfA(text, kGenericErrorFormat, static_cast<int>(errorCode));
+        SetBox(outcome, text, kCaption);
     }
-    if (errorCode == ERROR_INTERNET_NAME_NOT_RESOLVED) {
-        Show(kNameNotResolvedText, kCaption);
-        if (!testMode)
-            PluginConfig();
-        return;
-    }
-    char text[64];
-    wsprintfA(text, kGenericErrorFormat, static_cast<int>(errorCode));
-    Show(text, kCaption);
+    reporter.Report(outcome);
 }
 
 // Sends the request and reports the response; false when the post failed.
-bool SendAndReport(CHttpFile& request, const std::string& body, bool testMode, bool securePost)
+bool SendAndReport(CHttpFile& request, const std::string& body, PostOutcome& outcome,
+                   PostReporter& reporter, bool testMode, bool securePost)
 {
     try {
         SendWithoutClientCertificate(request, kContentTypeHeader, body);
         // A status that cannot be read leaves 200 in place and counts as success.
         DWORD statusCode = 200;
         request.QueryStatusCode(statusCode);
+        outcome.status = statusCode;
         std::string location;
         if (IsRedirect(statusCode) && request.QueryLocation(location)) {
-            Show(RedirectText(statusCode, location, securePost).c_str(), kFailedCaption);
+            SetBox(outcome, RedirectText(statusCode, location, securePost), kFailedCaption);
+            reporter.Report(outcome);
             return false;
         }
         if (statusCode != 200) {
-            std::string response = CollectResponse(request);
-            Show(response.c_str(), kFailedCaption);
+            SetBox(outcome, CollectResponse(request), kFailedCaption);
+            reporter.Report(outcome);
             return false;
         }
+        outcome.taken = true;
         if (testMode)
-            Show(kTestSucceededText, kCaption);
+            SetBox(outcome, kTestSucceededText, kCaption);
+        reporter.Report(outcome);
         return true;
     } catch (CInternetException* exception) {
-        DWORD errorCode = exception->errorCode;
+        outcome.errorCode = exception->errorCode;
         exception->Discard();
-        ReportPlatformError(errorCode, testMode, securePost);
+        ReportPlatformError(outcome, reporter, testMode, securePost);
         return false;
     }
 }
@@ -171,16 +178,20 @@ std::string Body(const std::string& title, TitleCharset charset)
     return body;
 }
 
-bool Post(const char* title, const char* server, const char* formPath, TitleCharset charset)
+bool Post(const char* title, const char* server, const char* formPath, TitleCharset charset,
+          PostOutcome& outcome, PostReporter& reporter)
 {
     const std::string titleCopy = title;
     const PostValues values = SettleValues(server, formPath);
     const ServerAddress address = ParseServer(values.server);
+    outcome.server = values.server;
+    outcome.formPath = values.formPath;
 
     if (address.host.empty() || values.formPath.empty()) {
-        Show("", kInvalidConfigCaption);
-        if (!values.testMode)
-            PluginConfig();
+        outcome.invalidConfig = true;
+        SetBox(outcome, "", kInvalidConfigCaption);
+        outcome.opensDialog = !values.testMode;
+        reporter.Report(outcome);
         return true;
     }
 
@@ -189,7 +200,9 @@ bool Post(const char* title, const char* server, const char* formPath, TitleChar
         session = std::make_unique<CInternetSession>(kAgent, kContext, INTERNET_OPEN_TYPE_PRECONFIG,
                                                      nullptr, nullptr, 0);
     } catch (CInternetException* exception) {
+        outcome.errorCode = exception->errorCode;
         exception->Discard();
+        reporter.Report(outcome);
         return true;
     }
 
@@ -197,8 +210,10 @@ bool Post(const char* title, const char* server, const char* formPath, TitleChar
     try {
         connection = session->ConnectHttp(address.host.c_str(), address.port, nullptr, nullptr);
     } catch (CInternetException* exception) {
+        outcome.errorCode = exception->errorCode;
         exception->Discard();
-        Show(kCouldNotConnectText, kCaption);
+        SetBox(outcome, kCouldNotConnectText, kCaption);
+        reporter.Report(outcome);
         session->CloseSession();
         return true;
     }
@@ -212,7 +227,8 @@ bool Post(const char* title, const char* server, const char* formPath, TitleChar
     const std::string body = Body(titleCopy, charset);
     OutputDebugStringA(body.c_str());
 
-    const bool result = SendAndReport(*request, body, values.testMode, address.secure);
+    const bool result =
+        SendAndReport(*request, body, outcome, reporter, values.testMode, address.secure);
 
     // Child first: the request, then the connection, then the session.
     request->CloseFile();
@@ -223,6 +239,21 @@ bool Post(const char* title, const char* server, const char* formPath, TitleChar
     return result;
 }
 
+// Passes each report on and notes that one was made.
+class NotingReporter final : public PostReporter {
+public:
+    explicit NotingReporter(PostReporter& to) : to_(to) {}
+    void Report(const PostOutcome& outcome) override
+    {
+        reported = true;
+        to_.Report(outcome);
+    }
+    bool reported = false;
+
+private:
+    PostReporter& to_;
+};
+
 }  // namespace
 
 // Nothing may escape to the callers, a thread procedure and a dialog
@@ -230,15 +261,27 @@ bool Post(const char* title, const char* server, const char* formPath, TitleChar
 // throws that the post does not handle where it happens (memory running out,
 // an HTTP layer exception outside the guarded steps, anything else), the
 // objects made so far close themselves as they are destroyed, and the post
-// counts as failed without a message.
-bool PostTrack(const char* title, const char* server, const char* formPath, TitleCharset charset)
+// counts as failed without a message. A reporter that has not heard of the
+// post by then is told of an outcome without a box, so a log still gets its
+// line; the report itself lets nothing out either.
+bool PostTrack(const char* title, const char* server, const char* formPath, TitleCharset charset,
+               PostReporter* reporter)
 {
+    NotingReporter to(reporter != nullptr ? *reporter : BoxReporter());
+    PostOutcome outcome;
     try {
-        return Post(title, server, formPath, charset);
+        return Post(title, server, formPath, charset, outcome, to);
     } catch (CException* exception) {
         exception->Discard();
-        return false;
     } catch (...) {
-        return false;
     }
+    if (reporter != nullptr && !to.reported) {
+        try {
+            outcome.caption.clear();
+            outcome.opensDialog = false;
+            reporter->Report(outcome);
+        } catch (...) {
+        }
+    }
+    return false;
 }

@@ -1,5 +1,6 @@
 // One complete post of a track title: settle the server and form path, send
-// "track=<encoded title>" as an HTML form, report the outcome to the user.
+// "track=<encoded title>" as an HTML form, report the outcome (to the user,
+// unless the caller hands in another reporter).
 // Runs entirely on the calling thread; message boxes and a dialog it opens
 // block that thread.
 #pragma once
@@ -14,5 +15,8 @@ extern const char kUseStoredSettings[];
 // is posted exactly as "track=<encoded title>".
 enum class TitleCharset { kAnsi, kUtf8 };
 
+class PostReporter;
+
+// `reporter` null: the outcome shows in a box (post/post_report.h).
 bool PostTrack(const char* title, const char* server, const char* formPath,
-               TitleCharset charset = TitleCharset::kAnsi);
+               TitleCharset charset = TitleCharset::kAnsi, PostReporter* reporter = nullptr);

@@ -93,3 +93,32 @@ TEST_F(ScriptEntryTest, AnOlderPlayerAnswersOnlyTheAnsiQueries)
 }
 
 }  // namespace
+
+namespace {
+
+// A stream's next song: a later entry event for the entry that plays changes
+// the title the player answers, without a play event.
+TEST(ScriptEntryStreamTest, ALaterEntryEventChangesThePlayingEntrysTitle)
+{
+    std::istringstream script(
+        "0 entry 2 \"http://radio.example/stream\" \"Station - One\"\n"
+        "0 play 2 -1\n"
+        "5000 entry 2 \"http://radio.example/stream\" \"Station - Two\"\n");
+    std::vector<ScriptEvent> events;
+    std::string error;
+    ASSERT_TRUE(ParseScript(script, events, error)) << error;
+    ASSERT_EQ(3u, events.size());
+    EXPECT_EQ(-1, events[1].length);
+
+    HostWindow window;
+    SetScriptEntry(window, events[0]);
+    window.Play(events[1].position, events[1].length);
+    EXPECT_EQ(-1, Ask(window, kQueryTrackLength, 1));
+    EXPECT_EQ("Station - One", AnsiAnswer(window, kQueryTitle, 2));
+    SetScriptEntry(window, events[2]);
+    EXPECT_EQ("Station - Two", AnsiAnswer(window, kQueryTitle, 2));
+    EXPECT_EQ(L"Station - Two", WideAnswer(window, kQueryWideTitle, 2));
+    EXPECT_EQ(1, Ask(window, kQueryIsPlaying, 0));
+}
+
+}  // namespace

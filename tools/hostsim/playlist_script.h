@@ -2,8 +2,9 @@
 // skipped) with one event per line, timed from the plugin's init.
 //
 //   # comment
-//   <ms> entry <position> <file> <title>   file and title quoted, or null
-//   <ms> play <position> <length>
+//   <ms> entry <position> <file> <title>   file and title quoted, or null; on
+//                                          the playing entry, a stream's next title
+//   <ms> play <position> <length>          a length of 0 or below: a stream
 //   <ms> pause <position> <length>
 //   <ms> stop
 //   <ms> config                              runs the plugin's dialog (modal)

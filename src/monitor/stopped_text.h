@@ -1,0 +1,19 @@
+// The StoppedText key: what the title shows once the music has stopped. A
+// stop is two not-playing turns in a row whose playing query answered 0; a
+// paused player (3) is not stopped. The text is posted, and written to the
+// title file, once per stop.
+#pragma once
+
+#include <windows.h>
+
+#include "monitor/title_post.h"
+
+struct StoppedTextState {
+    int stoppedTurns = 0;  // not-playing turns in a row that answered "stopped"
+};
+
+// Called on each turn with the playing query's answer. True when
+// it posted the text: the monitor then forgets the last posted file, so the
+// same file played again is posted again.
+bool PostStoppedTextWhenDue(StoppedTextState& stopped, StreamerState& streamer,
+                            LRESULT playingAnswer);

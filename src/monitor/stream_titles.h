@@ -1,0 +1,23 @@
+// The Streams key: titles of internet radio. An entry whose length the
+// player answers as 0 or below is a stream; on each playing turn of one its
+// title is asked, and posted when it differs from the title last posted for
+// that entry, at most once every 5 s.
+#pragma once
+
+#include <windows.h>
+
+#include "monitor/host_text.h"
+#include "monitor/title_post.h"
+
+struct StreamTitleState {
+    bool posted = false;         // a title of `position` was the last post
+    int position = 0;
+    unsigned postNumber = 0;     // StreamerState::posts after that post
+    DWORD postTick = 0;
+    char title[kUtf8TextSize] = {};  // as posted, ANSI or UTF-8
+};
+
+// One playing turn of a stream entry at `position`. True when it posted: the
+// monitor then forgets the last posted file, so that file played after the
+// stream is posted again. Without the key it asks and does nothing.
+bool StreamTurn(StreamTitleState& stream, StreamerState& streamer, HWND host, int position);
