@@ -15,8 +15,6 @@
 
 namespace {
 
-const char kCaption[] = "Tunewire Plugin";
-
 class MonitorReporter final : public PostReporter {
 public:
     MonitorReporter(const StreamerSettings& settings, const std::string& utf8Title, int attempt)
@@ -55,7 +53,7 @@ void ReportTitleFileFailure(StreamerState& state, const StreamerSettings& settin
     if (state.titleFileFailureShown)
         return;
     state.titleFileFailureShown = true;
-    MessageBoxA(nullptr, text.c_str(), kCaption, MB_OK);
+    MessageBoxA(nullptr, text.c_str(), kPluginCaption, MB_OK);
 }
 
 void WriteTitle(StreamerState& state, const StreamerSettings& settings,

@@ -8,6 +8,10 @@
 
 #include <string>
 
+// The caption of the plugin's own boxes (a test's success, a failure that is
+// not the server's answer, a title file that cannot be written).
+extern const char kPluginCaption[];
+
 struct PostOutcome {
     std::string server;
     std::string formPath;

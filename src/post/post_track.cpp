@@ -29,6 +29,7 @@
 #include "post/wait_limits.h"
 
 const char kUseStoredSettings[] = "";
+const char kPluginCaption[] = "Tunewire Plugin";
 
 namespace {
 
@@ -56,7 +57,6 @@ const char kContentTypeHeader[] = "Content-Type: application/x-www-form-urlencod
 const char kBodyPrefix[] = "track=";
 const char kUtf8Field[] = "&charset=utf-8";
 
-const char kCaption[] = "Tunewire Plugin";
 const char kInvalidConfigCaption[] = "Tunewire Plugin - Invalid Config:";
 const char kFailedCaption[] = "Tunewire Plugin - Failed To Post Data, Server Response:";
 
@@ -122,14 +122,14 @@ void ReportPlatformError(PostOutcome& outcome, PostReporter& reporter, bool test
     const DWORD errorCode = outcome.errorCode;
     const std::string secureText = securePost ? SecureChannelText(errorCode) : "";
     if (!secureText.empty()) {
-        SetBox(outcome, secureText, kCaption);
+        SetBox(outcome, secureText, kPluginCaption);
     } else if (errorCode == ERROR_INTERNET_NAME_NOT_RESOLVED) {
-        SetBox(outcome, kNameNotResolvedText, kCaption);
+        SetBox(outcome, kNameNotResolvedText, kPluginCaption);
         outcome.opensDialog = !testMode;
     } else {
         char text[64];
         wsprintfA(text, kGenericErrorFormat, static_cast<int>(errorCode));
-        SetBox(outcome, text, kCaption);
+        SetBox(outcome, text, kPluginCaption);
     }
     reporter.Report(outcome);
 }
@@ -157,7 +157,7 @@ bool SendAndReport(CHttpFile& request, const std::string& body, PostOutcome& out
         }
         outcome.taken = true;
         if (testMode)
-            SetBox(outcome, kTestSucceededText, kCaption);
+            SetBox(outcome, kTestSucceededText, kPluginCaption);
         reporter.Report(outcome);
         return true;
     } catch (CInternetException* exception) {
@@ -212,7 +212,7 @@ bool Post(const char* title, const char* server, const char* formPath, TitleChar
     } catch (CInternetException* exception) {
         outcome.errorCode = exception->errorCode;
         exception->Discard();
-        SetBox(outcome, kCouldNotConnectText, kCaption);
+        SetBox(outcome, kCouldNotConnectText, kPluginCaption);
         reporter.Report(outcome);
         session->CloseSession();
         return true;
