@@ -15,8 +15,7 @@ fi
 build=${TUNEWIRE_BUILD_DIR:-$arch_build}
 if [ -z "${TUNEWIRE_DISPLAY_READY:-}" ]; then
   if [ "$TUNEWIRE_ARCH" = x86 ] && [ "$runs_32bit" = no ]; then
-    echo "$(basename "$0"): TUNEWIRE_ARCH=x86, but this machine cannot run 32-bit programs:" \
-         "$no_32bit_reason" >&2
+    echo "$(basename "$0"): TUNEWIRE_ARCH=x86, but $no_32bit_reason" >&2
     exit 1
   fi
   say_arch "$display_what runs"
