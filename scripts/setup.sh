@@ -20,6 +20,7 @@ packages64=(
   # Wine (scripts/arch.sh); installed everywhere, so that either kind can be
   # chosen on any machine.
   g++-mingw-w64-x86-64 wine wine64 xvfb xauth
+  iproute2     # a normal user's test run brings up loopback in a namespace of its own
   googletest
   php-cli php-gd fonts-dejavu-core
   nsis zip unzip
