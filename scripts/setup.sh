@@ -74,15 +74,20 @@ if [ "$(id -u)" -ne 0 ]; then
   exit 1
 fi
 export DEBIAN_FRONTEND=noninteractive
+lists_stale=no
+# Another install running (an unattended upgrade) holds dpkg's lock for a
+# while: wait for it rather than fail.
+apt=(apt-get -o DPkg::Lock::Timeout=300)
 
 # A mirror in the middle of a sync serves an index of the wrong size for a
 # while: try again a few times, then go on with the lists there are.
 update_lists() {
   local try
   for try in 1 2 3; do
-    apt-get update >/tmp/tunewire-apt-update.log 2>&1 && return 0
+    "${apt[@]}" update >/tmp/tunewire-apt-update.log 2>&1 && return 0
     [ "$try" -eq 3 ] || sleep 5
   done
+  lists_stale=yes
   echo "setup.sh: apt-get update kept failing ($(grep -m 1 '^E: ' /tmp/tunewire-apt-update.log ||
         echo "see /tmp/tunewire-apt-update.log")); going on with the package lists there are"
 }
@@ -95,7 +100,7 @@ if [ "${#missing[@]}" -gt 0 ]; then
   download=$(apt-get install -qq --print-uris --no-install-recommends "${missing[@]}" |
              awk '{ total += $3 } END { printf "%.0f", total / 1048576 }')
   echo "setup.sh: downloading about $download MB; apt shows its progress below"
-  apt-get install -y --no-install-recommends "${missing[@]}"
+  "${apt[@]}" install -y --no-install-recommends "${missing[@]}"
 fi
 
 if [ "$want32" = yes ]; then
@@ -106,10 +111,11 @@ if [ "$want32" = yes ]; then
     update_lists
   fi
   log=/tmp/tunewire-apt-wine32.log
-  if apt-get install -y --no-install-recommends "$package32" >"$log" 2>&1; then
+  if "${apt[@]}" install -y --no-install-recommends "$package32" >"$log" 2>&1; then
     echo "setup.sh: the 32-bit Wine is installed"
   else
-    reason=$(grep -m 1 -E '^E: ' "$log" | sed 's/^E: //' || true)
+    reason=$(grep -m 1 -E '^E: ' "$log" | sed 's/^E: /apt: /' || true)
+    [ "$lists_stale" = no ] || reason="some package lists could not be fetched; ${reason:-}"
     # Leave no half-installed i386 package behind, and no architecture that
     # would make every later apt-get update of this machine fail the same way.
     dpkg --configure -a >/dev/null 2>&1 || true
