@@ -52,7 +52,7 @@ want32=no
 if ! installed "$package32" && [ ! -f "$marker" ]; then want32=yes; fi
 
 if [ -f "$marker" ] && [ "${#missing[@]}" -eq 0 ]; then
-  echo "setup.sh: no 32-bit Wine here ($(head -n 1 "$marker")); the x86-64 build is used; $retry_hint"
+  echo "setup.sh: the 32-bit Wine could not be installed on $(date -r "$marker" +%F) ($(head -n 1 "$marker")); the x86-64 build is used; $retry_hint"
   exit 0
 fi
 if [ "${#missing[@]}" -eq 0 ] && [ "$want32" = no ]; then
@@ -122,7 +122,7 @@ if [ "$want32" = yes ]; then
     if [ "$added_i386" = yes ] && [ -z "$(dpkg-query -W -f='${Package}\n' '*:i386' 2>/dev/null)" ]; then
       dpkg --remove-architecture i386
     fi
-    echo "${reason:-apt-get install $package32 failed, see $log} ($(date -u +%F))" >"$marker"
+    echo "${reason:-apt-get install $package32 failed, see $log}" >"$marker"
     [ -z "${SUDO_UID:-}" ] || chown "$SUDO_UID:${SUDO_GID:-$SUDO_UID}" "$marker"
     echo "setup.sh: the 32-bit Wine could not be installed (${reason:-see $log}); the tests and the demo use the x86-64 build; $retry_hint"
     exit 0
