@@ -1,17 +1,29 @@
 # Sourced by the scripts that build or run this project's Windows programs:
 # which build they use. TUNEWIRE_ARCH=x86 or x86_64 chooses; unset, it is x86
-# where this machine runs 32-bit programs and x86_64 where it cannot (some
-# kernels refuse every i386 executable, and 32-bit Wine with them). The x86-64
+# where this machine runs the 32-bit Wine and x86_64 where it cannot (it is
+# not installed, or the kernel refuses every i386 executable). The x86-64
 # build is a test bed of the same sources; the DLL that ships is the 32-bit
 # one on every machine. Needs $root; exports TUNEWIRE_ARCH and sets
 # $arch_build (this kind's default build folder), $runs_32bit (yes or no) and
-# $no_32bit_reason (the 32-bit loader's own words when it cannot start).
-wine32_loader=/usr/lib/wine/wine
-if no_32bit_reason=$("$wine32_loader" --version 2>&1 >/dev/null); then
-  runs_32bit=yes
-else
+# $no_32bit_reason (why the 32-bit Wine cannot run here, in one phrase).
+# $wine32_loader may be set before sourcing (the tests give a stand-in).
+wine32_loader=${wine32_loader:-/usr/lib/wine/wine}
+if [ ! -x "$wine32_loader" ]; then
   runs_32bit=no
-  no_32bit_reason=${no_32bit_reason:-$wine32_loader --version failed}
+  no_32bit_reason="the 32-bit Wine is not installed (scripts/setup.sh says why)"
+elif "$wine32_loader" --version >/dev/null 2>&1; then
+  runs_32bit=yes
+  no_32bit_reason=""
+else
+  # The shell answers 126 when the kernel refuses the executable
+  # ("Exec format error"): some x86-64 kernels run no 32-bit program at all.
+  loader_status=$?
+  runs_32bit=no
+  if [ "$loader_status" -eq 126 ]; then
+    no_32bit_reason="the 32-bit Wine is installed, but this machine's kernel refuses 32-bit programs"
+  else
+    no_32bit_reason="the 32-bit Wine is installed, but its loader fails to start (exit status $loader_status)"
+  fi
 fi
 case "${TUNEWIRE_ARCH:-}" in
   "") [ "$runs_32bit" = yes ] && TUNEWIRE_ARCH=x86 || TUNEWIRE_ARCH=x86_64 ;;
@@ -30,8 +42,8 @@ say_arch() {
     echo "$name: $1 on the x86 build in $build (this machine runs 32-bit programs)"
     return
   fi
-  local why="TUNEWIRE_ARCH=x86_64 was asked for"
-  [ "$runs_32bit" = yes ] || why="this machine cannot run 32-bit programs ($no_32bit_reason)"
+  local why="TUNEWIRE_ARCH=x86_64 chose it"
+  [ "$runs_32bit" = yes ] || why=$no_32bit_reason
   echo "$name: $1 on the x86-64 build of the same sources in $build, because $why;" \
        "the shipped 32-bit DLL is built but not run${arch_note:-}"
 }

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The main job on one machine: PHP's built-in server on 127.0.0.1:80 serves the
+# The main job on one machine: PHP's built-in server on 127.0.0.1:8080 serves the
 # shipped form handler, and hostsim.exe (the player stand-in) plays a short
 # playlist through the real gen_tunewire.dll under Wine. Prints each request as
 # the server received it, with the title in its body, and each title as the
@@ -7,7 +7,7 @@
 # Usage: demo.sh [--unicode] [--https] [--streamer]
 #   --unicode  Charset=utf-8 and a playlist with Japanese, Cyrillic and emoji
 #              titles, drawn with fonts that cover them
-#   --https    the plugin posts to https://127.0.0.1 through a TLS terminator
+#   --https    the plugin posts to https://127.0.0.1:8443 through a TLS terminator
 #   --streamer Quiet, TitleFile, StoppedText and Streams set, a playlist with
 #              an internet radio stream, and the form handler started only
 #              some seconds after the player, so the quiet retries show;
@@ -55,7 +55,9 @@ cp "$root"/server/* "$www/"
 cp "$root"/server/* "$plugins/gen_tunewire/"
 cp "$build/bin/gen_tunewire.dll" "$plugins/"
 . "$root/scripts/settings-file.sh"
-write_settings_file "$plugins/plugin.ini" 127.0.0.1 '/MyFormHandler.php?track='
+# A port above 1024, so the demo needs no root: the Server setting takes one.
+demo_port=8080
+write_settings_file "$plugins/plugin.ini" "127.0.0.1:$demo_port" '/MyFormHandler.php?track='
 if [ -n "$unicode" ]; then
   printf 'Charset=utf-8\r\n' >>"$plugins/plugin.ini"
   # GD draws each character with the first font of the list that has it.
@@ -89,15 +91,15 @@ return false;
 PHP
 : >"$demo/php.log"
 start_form_handler() {
-  php -S 127.0.0.1:80 -t "$www" "$demo/router.php" >>"$demo/php.log" 2>&1 &
+  php -S "127.0.0.1:$demo_port" -t "$www" "$demo/router.php" >>"$demo/php.log" 2>&1 &
   php_pid=$!
   pids+=("$php_pid")
-  if ! wait_for_port 127.0.0.1 80 "$php_pid"; then
-    echo "demo.sh: the form handler did not start on 127.0.0.1:80 (is another server using port 80?):" >&2
+  if ! wait_for_port 127.0.0.1 "$demo_port" "$php_pid"; then
+    echo "demo.sh: the form handler did not start on 127.0.0.1:$demo_port (is another server using the port?):" >&2
     cat "$demo/php.log" >&2
     exit 1
   fi
-  echo "demo: form handler listening on http://127.0.0.1/MyFormHandler.php (files in $www)"
+  echo "demo: form handler listening on http://127.0.0.1:$demo_port/MyFormHandler.php (files in $www)"
 }
 if [ -z "$streamer" ]; then
   start_form_handler

@@ -10,13 +10,20 @@
 # set, names a Wine prefix of the build to use instead of the tests' one.
 if [ -z "${TUNEWIRE_DISPLAY_READY:-}" ]; then
   "$root/scripts/setup.sh"
+  # Only the install needs root. Under sudo, the build and its Wine prefixes
+  # go to the user who asked, so that a later run without sudo can use them.
+  if [ "$(id -u)" -eq 0 ] && [ "${SUDO_UID:-0}" != 0 ]; then
+    exec setpriv --reuid="$SUDO_UID" --regid="$SUDO_GID" --init-groups \
+      env -u SUDO_UID -u SUDO_GID -u SUDO_USER -u SUDO_COMMAND \
+      HOME="$(getent passwd "$SUDO_UID" | cut -d: -f6)" USER="$SUDO_USER" LOGNAME="$SUDO_USER" \
+      bash "$0" "$@"
+  fi
 fi
 . "$root/scripts/arch.sh"
 build=${TUNEWIRE_BUILD_DIR:-$arch_build}
 if [ -z "${TUNEWIRE_DISPLAY_READY:-}" ]; then
   if [ "$TUNEWIRE_ARCH" = x86 ] && [ "$runs_32bit" = no ]; then
-    echo "$(basename "$0"): TUNEWIRE_ARCH=x86, but this machine cannot run 32-bit programs:" \
-         "$no_32bit_reason" >&2
+    echo "$(basename "$0"): TUNEWIRE_ARCH=x86, but $no_32bit_reason" >&2
     exit 1
   fi
   say_arch "$display_what runs"

@@ -1,15 +1,26 @@
 #!/usr/bin/env bash
-# Installs everything the build, the tests and the demo need on a fresh Debian 12
-# machine. Safe to run again: it only installs what is missing.
+# Installs what the build, the tests and the demo need on a fresh Debian 12
+# machine, as far as the machine allows. Safe to run again: it only installs
+# what is missing.
+#
+# Two steps: everything the x86-64 test bed needs, then the 32-bit Wine. A
+# mirror can serve a broken i386 index for hours, and 32-bit Wine cannot be
+# installed at all then; setup says so in one line, leaves the machine as it
+# found it, remembers the failure in .wine32-unavailable (so later commands
+# neither try again nor need root) and exits 0: the scripts then use the
+# x86-64 build (scripts/arch.sh). --retry-32bit forgets the failure.
+# Run as a normal user, it installs through sudo.
 set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+marker=$root/.wine32-unavailable
 
-packages=(
+packages64=(
   cmake make g++-mingw-w64-i686
-  wine wine32:i386 xvfb xauth
-  # The x86-64 build of the tests and tools, for machines that cannot run
-  # 32-bit programs (scripts/arch.sh); installed everywhere, so that either
-  # kind can be chosen on any machine.
-  g++-mingw-w64-x86-64 wine64
+  # The x86-64 build of the tests and tools, for machines without 32-bit
+  # Wine (scripts/arch.sh); installed everywhere, so that either kind can be
+  # chosen on any machine.
+  g++-mingw-w64-x86-64 wine wine64 xvfb xauth
+  iproute2     # a normal user's test run brings up loopback in a namespace of its own
   googletest
   php-cli php-gd fonts-dejavu-core
   nsis zip unzip
@@ -23,30 +34,92 @@ packages=(
   # handler's font list (Japanese; symbols and emoji)
   apache2-bin libapache2-mod-php chromium fonts-vlgothic fonts-symbola
 )
+package32=wine32:i386
+retry_hint="to try the 32-bit Wine again: bash scripts/setup.sh --retry-32bit"
 
+case "${1:-}" in
+  "") ;;
+  --retry-32bit) rm -f "$marker" ;;
+  *) echo "usage: setup.sh [--retry-32bit]" >&2; exit 2 ;;
+esac
+
+installed() {
+  dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"
+}
 missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ "${#missing[@]}" -eq 0 ]; then
+for p in "${packages64[@]}"; do installed "$p" || missing+=("$p"); done
+want32=no
+if ! installed "$package32" && [ ! -f "$marker" ]; then want32=yes; fi
+
+if [ -f "$marker" ] && [ "${#missing[@]}" -eq 0 ]; then
+  echo "setup.sh: no 32-bit Wine here ($(head -n 1 "$marker")); the x86-64 build is used; $retry_hint"
+  exit 0
+fi
+if [ "${#missing[@]}" -eq 0 ] && [ "$want32" = no ]; then
   echo "setup.sh: all tools present"
   exit 0
 fi
 
 if [ "$(id -u)" -ne 0 ]; then
-  echo "setup.sh: missing ${missing[*]}; run as root to install them" >&2
+  # Only the install runs as root: builds and Wine prefixes stay the user's.
+  if command -v sudo >/dev/null; then
+    echo "setup.sh: installing packages needs root; asking sudo" >&2
+    sudo "$0" "$@" && exit 0
+  fi
+  if [ "${#missing[@]}" -eq 0 ]; then
+    echo "setup.sh: the 32-bit Wine is not installed and could not be installed without root; the x86-64 build is used"
+    exit 0
+  fi
+  echo "setup.sh: missing ${missing[*]}; run as root (or with sudo) to install them" >&2
   exit 1
 fi
-echo "setup.sh: installing ${missing[*]} and what they need"
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  dpkg --add-architecture i386
-fi
 export DEBIAN_FRONTEND=noninteractive
-apt-get update
-# On a fresh machine this is a few hundred megabytes (Wine, mingw-w64 and
-# Chromium are most of it): say how much before the download starts.
-download=$(apt-get install -qq --print-uris --no-install-recommends "${missing[@]}" |
-           awk '{ total += $3 } END { printf "%.0f", total / 1048576 }')
-echo "setup.sh: downloading about $download MB; apt shows its progress below"
-apt-get install -y --no-install-recommends "${missing[@]}"
+
+# A mirror in the middle of a sync serves an index of the wrong size for a
+# while: try again a few times, then go on with the lists there are.
+update_lists() {
+  local try
+  for try in 1 2 3; do
+    apt-get update >/tmp/tunewire-apt-update.log 2>&1 && return 0
+    [ "$try" -eq 3 ] || sleep 5
+  done
+  echo "setup.sh: apt-get update kept failing ($(grep -m 1 '^E: ' /tmp/tunewire-apt-update.log ||
+        echo "see /tmp/tunewire-apt-update.log")); going on with the package lists there are"
+}
+
+if [ "${#missing[@]}" -gt 0 ]; then
+  echo "setup.sh: installing ${missing[*]} and what they need"
+  update_lists
+  # On a fresh machine this is a few hundred megabytes (Wine, mingw-w64 and
+  # Chromium are most of it): say how much before the download starts.
+  download=$(apt-get install -qq --print-uris --no-install-recommends "${missing[@]}" |
+             awk '{ total += $3 } END { printf "%.0f", total / 1048576 }')
+  echo "setup.sh: downloading about $download MB; apt shows its progress below"
+  apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+if [ "$want32" = yes ]; then
+  added_i386=no
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+    added_i386=yes
+    update_lists
+  fi
+  log=/tmp/tunewire-apt-wine32.log
+  if apt-get install -y --no-install-recommends "$package32" >"$log" 2>&1; then
+    echo "setup.sh: the 32-bit Wine is installed"
+  else
+    reason=$(grep -m 1 -E '^E: ' "$log" | sed 's/^E: //' || true)
+    # Leave no half-installed i386 package behind, and no architecture that
+    # would make every later apt-get update of this machine fail the same way.
+    dpkg --configure -a >/dev/null 2>&1 || true
+    if [ "$added_i386" = yes ] && [ -z "$(dpkg-query -W -f='${Package}\n' '*:i386' 2>/dev/null)" ]; then
+      dpkg --remove-architecture i386
+    fi
+    echo "${reason:-apt-get install $package32 failed, see $log} ($(date -u +%F))" >"$marker"
+    [ -z "${SUDO_UID:-}" ] || chown "$SUDO_UID:${SUDO_GID:-$SUDO_UID}" "$marker"
+    echo "setup.sh: the 32-bit Wine could not be installed (${reason:-see $log}); the tests and the demo use the x86-64 build; $retry_hint"
+    exit 0
+  fi
+fi
 echo "setup.sh: all tools present"
