@@ -139,12 +139,12 @@ function without_folders(string $text): string
     return preg_replace('~(?<![\w.:\\\\/])(?:[A-Za-z]:)?[\\\\/](?:[^\s\\\\/\'"()]*[\\\\/])*~', '', $text);
 }
 
-// True when a key is set and the request does not carry it.
+// True when a key is set and the request does not carry it, once.
 function is_stranger(): bool
 {
     global $ownerKey;
     $key = $_GET['key'] ?? '';
-    return $ownerKey !== '' && !(is_string($key) && hash_equals($ownerKey, $key));
+    return $ownerKey !== '' && (has_repeated_key() || !(is_string($key) && hash_equals($ownerKey, $key)));
 }
 
 // A mistake in the settings or in the folder the handler writes to: the
@@ -833,19 +833,52 @@ function form_too_large(int $limit, string $raw): bool
     return (int)($_SERVER['CONTENT_LENGTH'] ?? 0) > $cap || strlen($raw) > $cap;
 }
 
+// The name PHP files a field under, from the name as sent: PHP cuts it at a
+// NUL byte, drops leading spaces, takes "name[...]" as the list "name", and
+// turns spaces, dots and an unclosed "[" into "_" ('' for a field it drops).
+// Two fields are one when PHP sees one name, however they were written.
+function php_field_name(string $sent): string
+{
+    $name = ltrim(explode("\0", urldecode($sent), 2)[0], ' ');
+    $bracket = strpos($name, '[');
+    if ($bracket === 0) {
+        return '';
+    }
+    if ($bracket !== false && strpos($name, ']', $bracket) !== false) {
+        $name = substr($name, 0, $bracket);
+    }
+    return strtr($name, ' .[', '___');
+}
+
+// How many fields of url-encoded text PHP files under each of $names.
+function count_fields(string $text, string $separators, array $names): array
+{
+    $counts = array_fill_keys($names, 0);
+    foreach (preg_split('/[' . preg_quote($separators, '/') . ']/', $text) as $field) {
+        $name = php_field_name(explode('=', $field, 2)[0]);
+        if (isset($counts[$name])) {
+            $counts[$name]++;
+        }
+    }
+    return $counts;
+}
+
 // PHP keeps the last of two fields of one name, so a form with two titles
 // would be stored as whichever came last: such a form is refused instead.
+// PHP splits a posted form at "&" only.
 function has_repeated_field(string $raw): bool
 {
-    $seen = [];
-    foreach (explode('&', $raw) as $pair) {
-        $name = explode('[', ltrim(urldecode(explode('=', $pair, 2)[0]), ' '), 2)[0];
-        if (in_array($name, ['track', 'charset'], true) && isset($seen[$name])) {
-            return true;
-        }
-        $seen[$name] = true;
-    }
-    return isset($_POST['charset']) && !is_string($_POST['charset']);
+    return max(count_fields($raw, '&', ['track', 'charset'])) > 1
+        || (isset($_POST['charset']) && !is_string($_POST['charset']));
+}
+
+// The same for the key in the address, where a first wrong key would
+// otherwise be let in by a second right one. PHP splits the address at
+// each of the characters of arg_separator.input.
+function has_repeated_key(): bool
+{
+    $query = (string)($_SERVER['QUERY_STRING'] ?? '');
+    return count_fields($query, (string)ini_get('arg_separator.input'), ['key'])['key'] > 1;
 }
 
 $config = load_settings($config);
@@ -853,6 +886,9 @@ $outputs = check_settings($config);
 
 if (($_SERVER['REQUEST_METHOD'] ?? '') !== 'POST') {
     answer(405, 'This form handler accepts only POST requests with a track field.', ['Allow: POST']);
+}
+if (has_repeated_key()) {
+    answer(400, "The address repeats the key field: put key=YourKey in the plugin's Form URL once.");
 }
 if (is_stranger()) {
     answer(403, "Wrong or missing key: put key=YourKey in the plugin's Form URL. Type a +, &, #, % or space in a key as %2B, %26, %23, %25 or %20, or use letters and digits only.");

@@ -229,6 +229,7 @@ function settings_mistakes_told_to_the_owner(Checks $checks, string $serverFiles
 
     $server->configure("<?php return ['key' => 'S3cret', 'width' => 'wide'];");
     foreach (['a post without the key' => FORM, 'a post with a wrong key' => '/MyFormHandler.php?key=guess&track=',
+              'a post with a wrong key, then the key' => '/MyFormHandler.php?key=guess&key=S3cret&track=',
               'a browser' => '/MyFormHandler.php'] as $who => $target) {
         $answer = $server->request($who === 'a browser' ? 'GET' : 'POST', $target, 'track=Song');
         $checks->equal("broken settings with a key, $who: a reason that names nothing", [500, HIDDEN_REASON],
@@ -244,25 +245,42 @@ function settings_mistakes_told_to_the_owner(Checks $checks, string $serverFiles
                   $answer['status'] === 403 && str_contains($answer['body'], '%2B, %26, %23, %25 or %20'));
 }
 
-// The text file is one line, and a form gives one title.
+// The text file is one line, and a request gives one title and one key.
 function one_title_one_line(Checks $checks, string $serverFiles): void
 {
-    $server = new HandlerServer($serverFiles, ['post_max_size' => '1K']);
+    $server = new HandlerServer($serverFiles, ['post_max_size' => '1K', 'arg_separator.input' => '&;']);
     $server->request('POST', FORM, 'track=' . urlencode("a\u{85}b\u{2028}c\u{2029}d") . '&charset=utf-8');
     $checks->equal('UTF-8 line and paragraph breaks become spaces', 'a b c d',
                    file_get_contents("$server->folder/nowplaying.txt"));
     $server->request('POST', FORM, 'track=a%85b');
     $checks->equal('byte 85 of Windows-1252 stays an ellipsis', "a\u{2026}b", file_get_contents("$server->folder/nowplaying.txt"));
 
+    // The key in the address is refused when repeated too; this server
+    // splits the address at ";" as well as "&", as some hosts do.
+    $server->configure("<?php return ['key' => 'RIGHT'];");
     $before = $server->files();
-    foreach (['two titles' => 'track=A&track=B', 'a title and a list' => 'track=A&track[]=B',
-              'two charsets' => 'track=A&charset=utf-8&charset=latin1', 'charset as a list' => 'track=A&charset[]=utf-8',
-              'an encoded second title' => 'track=A&%74rack=B'] as $name => $form) {
-        $answer = $server->request('POST', FORM, $form);
-        $checks->equal("$name: refused", [400, "The posted form repeats the track or charset field, or sends one as a list.\n"],
-                       [$answer['status'], $answer['body']]);
+    $repeats = [400, "The posted form repeats the track or charset field, or sends one as a list.\n"];
+    $twoKeys = [400, "The address repeats the key field: put key=YourKey in the plugin's Form URL once.\n"];
+    foreach (['two titles' => ['key=RIGHT', 'track=A&track=B', $repeats],
+              'a title and a list' => ['key=RIGHT', 'track=A&track[]=B', $repeats],
+              'two charsets' => ['key=RIGHT', 'track=A&charset=utf-8&charset=latin1', $repeats],
+              'charset as a list' => ['key=RIGHT', 'track=A&charset[]=utf-8', $repeats],
+              'an encoded second title' => ['key=RIGHT', 'track=A&%74rack=B', $repeats],
+              'a second title cut at a NUL' => ['key=RIGHT', 'track=A&track%00x=B', $repeats],
+              'a spaced second charset with a dot after a NUL' => ['key=RIGHT', 'track=A&charset=latin1&+charset%00.x=utf-8', $repeats],
+              'a wrong key, then the key' => ['key=wrong&key=RIGHT', 'track=A', $twoKeys],
+              'a key as a list, then the key' => ['key%5B%5D=wrong&key=RIGHT', 'track=A', $twoKeys],
+              'a wrong key, then the key spaced and cut at a NUL' => ['key=wrong&+key%00.x=RIGHT', 'track=A', $twoKeys],
+              'a wrong key, then the key after a ";"' => ['key=wrong;key=RIGHT', 'track=A', $twoKeys],
+             ] as $name => [$query, $form, $refusal]) {
+        $answer = $server->request('POST', "/MyFormHandler.php?$query&track=", $form);
+        $checks->equal("$name: refused", $refusal, [$answer['status'], $answer['body']]);
         $checks->equal("$name: nothing written", $before, $server->files());
     }
+    $answer = $server->request('POST', '/MyFormHandler.php?key=RIGHT&track=', 'track=A&track[x=B&key=wrong');
+    $checks->equal('an unclosed [ makes another name, and a key in the form is not the key: stored', [200, 'A'],
+                   [$answer['status'], file_get_contents("$server->folder/nowplaying.txt")]);
+    $server->configure('<?php return [];');
 
     foreach (['under' => 200, 'over' => 2000] as $which => $length) {
         $body = 'track=' . str_repeat('x', $length);

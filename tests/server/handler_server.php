@@ -179,8 +179,9 @@ final class HandlerServer
         @mkdir($run);
         @mkdir("$run/php");
         $settings = '';
+        // Quoted: an ini file reads a ";" as the start of a comment.
         foreach ($ini as $name => $value) {
-            $settings .= "$name=$value\n";
+            $settings .= "$name=\"$value\"\n";
         }
         file_put_contents("$run/php/test.ini", $settings);
         file_put_contents("$run/apache.conf", <<<CONF
