@@ -32,8 +32,16 @@ if [ -z "${TUNEWIRE_DISPLAY_READY:-}" ]; then
   "$root/scripts/build.sh" "$build" "${display_targets[@]}" >&2
   # Every Wine process of the run, the prefix's own included, must live on
   # the same display: see wine-session.sh.
+  # With $display_private_network set, a normal user's run goes into a user
+  # and network namespace of its own, where it may bind any port of loopback
+  # and loopback is all there is. The display and the wineserver start in it
+  # too: Wine's wineserver, not the program, makes a program's sockets.
+  private_network=()
+  if [ -n "${display_private_network:-}" ] && [ "$(id -u)" -ne 0 ]; then
+    private_network=(unshare --user --map-root-user --net -- sh -c 'ip link set lo up && exec "$@"' sh)
+  fi
   TUNEWIRE_DISPLAY_READY=1 TUNEWIRE_BUILD_DIR=$build \
-    exec xvfb-run -a ${display_screen:+-s "-screen 0 $display_screen"} bash "$0" "$@"
+    exec "${private_network[@]}" xvfb-run -a ${display_screen:+-s "-screen 0 $display_screen"} bash "$0" "$@"
 fi
 wine_prefix=$build/${prefix_name:-wineprefix}
 . "$root/scripts/wine-session.sh"

@@ -82,14 +82,15 @@ apt=(apt-get -o DPkg::Lock::Timeout=300)
 # A mirror in the middle of a sync serves an index of the wrong size for a
 # while: try again a few times, then go on with the lists there are.
 update_lists() {
-  local try
+  local try log
+  log=$(mktemp /tmp/tunewire-apt-update.XXXXXX)
   for try in 1 2 3; do
-    "${apt[@]}" update >/tmp/tunewire-apt-update.log 2>&1 && return 0
+    "${apt[@]}" update >"$log" 2>&1 && { rm -f "$log"; return 0; }
     [ "$try" -eq 3 ] || sleep 5
   done
   lists_stale=yes
-  echo "setup.sh: apt-get update kept failing ($(grep -m 1 '^E: ' /tmp/tunewire-apt-update.log ||
-        echo "see /tmp/tunewire-apt-update.log")); going on with the package lists there are"
+  echo "setup.sh: apt-get update kept failing ($(grep -m 1 '^E: ' "$log" || echo "see $log"));" \
+       "going on with the package lists there are"
 }
 
 if [ "${#missing[@]}" -gt 0 ]; then
@@ -110,9 +111,10 @@ if [ "$want32" = yes ]; then
     added_i386=yes
     update_lists
   fi
-  log=/tmp/tunewire-apt-wine32.log
+  log=$(mktemp /tmp/tunewire-apt-wine32.XXXXXX)
   if "${apt[@]}" install -y --no-install-recommends "$package32" >"$log" 2>&1; then
     echo "setup.sh: the 32-bit Wine is installed"
+    rm -f "$log"
   else
     reason=$(grep -m 1 -E '^E: ' "$log" | sed 's/^E: /apt: /' || true)
     [ "$lists_stale" = no ] || reason="some package lists could not be fetched; ${reason:-}"

@@ -9,15 +9,11 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 # running at once share this screen.
 display_screen=1280x1024x24
 display_what="the suite"
+# The tests' servers listen on port 80 of loopback addresses, which only root
+# may bind: a normal user's suite runs in a network namespace of its own.
+display_private_network=yes
 arch_note="; the tests check it as a file, and skip what needs 32-bit execution: the installer's run and the shared GCC runtime case"
 . "$root/scripts/on-display.sh"
 # Most tests spend their time waiting for the monitor's one-second polls, so
 # four run at once even on two cores.
-# The tests' servers listen on port 80 of loopback addresses, which only root
-# may bind. A normal user's run goes into a network namespace of its own, in
-# which it may, and where loopback is all there is.
-in_namespace=()
-if [ "$(id -u)" -ne 0 ]; then
-  in_namespace=(unshare --user --map-root-user --net -- sh -c 'ip link set lo up && exec "$@"' sh)
-fi
-"${in_namespace[@]}" ctest --test-dir "$build" --output-on-failure -j 4 "$@"
+ctest --test-dir "$build" --output-on-failure -j 4 "$@"
