@@ -62,10 +62,14 @@ StreamerSettings ReadStreamerSettings()
     settings.quiet = ReadSwitch("Quiet", file);
     settings.streams = ReadSwitch("Streams", file);
     settings.titleFile = ReadText("TitleFile", file, "");
-    settings.stoppedText = ReadText("StoppedText", file, kAbsent);
-    settings.stoppedTextSet = settings.stoppedText != kAbsent;
-    if (!settings.stoppedTextSet)
-        settings.stoppedText.clear();
+    const std::string stoppedText = ReadText("StoppedText", file, kAbsent);
+    settings.stoppedTextSet = stoppedText != kAbsent;
+    if (settings.stoppedTextSet)
+        MultiByteToWideChar(CP_ACP, 0, stoppedText.c_str(), -1, settings.stoppedText,
+                            kSettingSize);
+    const std::string server = ReadText("ServerName", file, kDefaultServerName);
+    settings.serverChosen =
+        !server.empty() && !EqualsIgnoringAsciiCase(server.c_str(), kDefaultServerName);
     ReplaceFileName(file, kLogName);
     settings.logFile = file;
     return settings;

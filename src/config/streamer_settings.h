@@ -6,13 +6,16 @@
 
 #include <string>
 
+#include "config/settings.h"
+
 struct StreamerSettings {
     bool quiet = false;           // no boxes from the monitor: a log and retries
     bool streams = false;         // post titles of entries of unknown length
     std::string titleFile;        // as written, variables not yet expanded; empty: none
     bool stoppedTextSet = false;  // the key is present, even with an empty value
-    std::string stoppedText;      // ANSI, as the settings file holds it
+    wchar_t stoppedText[kSettingSize] = {};
     std::string logFile;          // tunewire.log beside the settings file in use
+    bool serverChosen = false;    // ServerName is neither empty nor the placeholder
 };
 
 // The keys from the settings file in use; all off when there is none.

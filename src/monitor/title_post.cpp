@@ -1,8 +1,8 @@
 // The reporter chosen here decides what the user sees: with no streamer key
-// it passes every outcome to the box reporter unchanged. With TitleFile set
-// and the Server left empty the user chose the file alone, so the invalid
-// configuration this makes is not reported; in quiet mode every outcome is a
-// log line and never a box or the dialog.
+// it passes every outcome to the box reporter unchanged; in quiet mode every
+// outcome is a log line and never a box or the dialog. With TitleFile set and
+// no server of the user's own (empty, or the placeholder that quit stores)
+// the user chose the file alone: nothing is posted and nothing is reported.
 #include "monitor/title_post.h"
 
 #include <string>
@@ -25,8 +25,6 @@ public:
     void Report(const PostOutcome& outcome) override
     {
         last = outcome;
-        if (!settings_.titleFile.empty() && outcome.invalidConfig && outcome.server.empty())
-            return;
         if (settings_.quiet)
             AppendLogLine(settings_.logFile, OutcomeLine(attempt_, utf8Title_, outcome));
         else
@@ -86,12 +84,16 @@ void PostMonitorTitle(StreamerState& state, const char* title, TitleCharset char
     ++state.posts;
     const StreamerSettings settings = ReadStreamerSettings();
     WriteTitle(state, settings, AsUtf8(title, charset));
+    if (!settings.titleFile.empty() && !settings.serverChosen)
+        return;
     Try(state, settings, title, charset, 1);
 }
 
-void RetryPendingPost(StreamerState& state)
+void FinishTurn(StreamerState& state, TurnForRetries turn)
 {
-    if (!RetryDue(state.retry, GetTickCount()))
+    if (turn == TurnForRetries::kStopCompleted)
+        CancelRetry(state.retry);
+    if (turn != TurnForRetries::kTitleStands || !RetryDue(state.retry, GetTickCount()))
         return;
     // Copied out: the try re-arms the pending retry, or leaves it cancelled.
     PendingRetry pending = state.retry;
@@ -100,9 +102,4 @@ void RetryPendingPost(StreamerState& state)
     if (!settings.quiet)
         return;
     Try(state, settings, pending.title, pending.charset, pending.tries + 1);
-}
-
-void EndRetries(StreamerState& state)
-{
-    CancelRetry(state.retry);
 }

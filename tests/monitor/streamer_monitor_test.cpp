@@ -173,10 +173,20 @@ TEST_F(StreamerMonitorTest, QuietNeverOpensTheDialogAndQuitDuringARetryWaitIsPro
         << LogLines()[0];
 }
 
-TEST_F(StreamerMonitorTest, TitleFileAloneWithAnEmptyServerWritesTheFileAndShowsNothing)
+// The user who wants the title file alone leaves the server empty or at the
+// placeholder that quit stores: no post, no box, no dialog, no log line.
+struct TitleFileAloneRow {
+    const char* serverLine;
+    const char* quietLine;
+};
+
+class TitleFileAloneTest : public StreamerMonitorTest,
+                           public ::testing::WithParamInterface<TitleFileAloneRow> {};
+
+TEST_P(TitleFileAloneTest, WritesTheFileAndShowsNothing)
 {
-    plugin_.Sandbox().WriteIni("[WinAmp Tunewire Basic]\r\nServerName=\r\nFormHandler=/x\r\n" +
-                               TitleFileLine());
+    plugin_.Sandbox().WriteIni(std::string("[WinAmp Tunewire Basic]\r\n") + GetParam().serverLine +
+                               "FormHandler=/x\r\n" + GetParam().quietLine + TitleFileLine());
     Host().SetEntry(1, "C:\\Music\\a.mp3", "Caf\xE9 Noir");
     Host().SetEntry(2, "C:\\Music\\b.mp3", "Second");
     Host().Play(1, 200);
@@ -190,7 +200,14 @@ TEST_F(StreamerMonitorTest, TitleFileAloneWithAnEmptyServerWritesTheFileAndShows
     EXPECT_TRUE(robot_.Boxes().empty());
     EXPECT_FALSE(AnyDialog());
     EXPECT_TRUE(server_.Requests().empty());
+    EXPECT_TRUE(LogLines().empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    EmptyOrPlaceholder, TitleFileAloneTest,
+    ::testing::Values(TitleFileAloneRow{"ServerName=\r\n", ""},
+                      TitleFileAloneRow{"ServerName=your-server.invalid\r\n", ""},
+                      TitleFileAloneRow{"ServerName=your-server.invalid\r\n", "Quiet=1\r\n"}));
 
 TEST_F(StreamerMonitorTest, TitleFileInUnicodeModeHoldsTheWideTitleAndIsWrittenBeforeThePost)
 {
@@ -277,6 +294,38 @@ TEST_F(StreamerMonitorTest, AnEmptyStoppedTextIsPostedAsAnEmptyTitleInUnicodeMod
     EXPECT_EQ((std::vector<std::string>{"track=First&charset=utf-8", "track=&charset=utf-8"}),
               Bodies());
 }
+
+// A stop text that meets a server that is down is tried again while the
+// player stays stopped; a text longer than a title is cut as a title is.
+class StoppedTextRetryTest : public StreamerMonitorTest,
+                             public ::testing::WithParamInterface<bool> {};
+
+TEST_P(StoppedTextRetryTest, ALongStopTextIsCutAndRetriedWhileStopped)
+{
+    const bool unicode = GetParam();
+    // 300 euro signs in the ANSI code page; a title keeps 260 characters.
+    Configure(std::string(unicode ? "Charset=utf-8\r\n" : "") + "Quiet=1\r\nStoppedText=" +
+              std::string(300, '\x80') + "\r\n");
+    server_.Script(ScriptedResponse::Answer(200, "ok"));
+    server_.Script(ScriptedResponse::Answer(503, "busy"));
+    Host().SetEntry(1, "C:\\Music\\a.mp3", "First");
+    Host().Play(1, 200);
+    Start();
+    ASSERT_TRUE(PumpUntilPosts(1, kRetryWaitMs));
+    Host().Stop();
+    ASSERT_TRUE(PumpUntilPosts(3, kRetryWaitMs));
+
+    std::string cut;
+    for (int i = 0; i < 260; ++i)
+        cut += unicode ? "%E2%82%AC" : "%80";
+    const std::string charset = unicode ? "&charset=utf-8" : "";
+    EXPECT_EQ((std::vector<std::string>{"track=First" + charset, "track=" + cut + charset,
+                                        "track=" + cut + charset}),
+              Bodies());
+    EXPECT_GE(ArrivalGap(2), 5000 - kScheduleSlackMs);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothModes, StoppedTextRetryTest, ::testing::Bool());
 
 TEST_F(StreamerMonitorTest, StreamTitlesArePostedAsTheyChangeAtMostEveryFiveSeconds)
 {

@@ -56,6 +56,7 @@ TEST(RetryScheduleTest, OnlyFailuresThatMayPassAreRetried)
     const Row rows[] = {
         {0, 12029, true},   {0, 10061, true},   {0, 10054, true},   {0, 12031, true},
         {0, 12002, true},   {0, 12030, true},   {0, 12007, true},   {0, 0, true},
+        {0, 12152, true},   {0, 12163, true},   {0, 12164, true},   {0, 12165, true},
         {500, 0, true},     {503, 0, true},     {599, 0, true},     {429, 0, true},
         {404, 0, false},    {403, 0, false},    {400, 0, false},    {301, 0, false},
         {308, 0, false},    {0, 12057, false},  {0, 12045, false},  {0, 12038, false},
@@ -70,6 +71,12 @@ TEST(RetryScheduleTest, OnlyFailuresThatMayPassAreRetried)
     PostOutcome invalid;
     invalid.invalidConfig = true;
     EXPECT_FALSE(MayPass(invalid));
+    // The placeholder never resolves; another name may come back.
+    PostOutcome placeholder = Failed(0, 12007);
+    placeholder.server = "your-server.invalid";
+    EXPECT_FALSE(MayPass(placeholder));
+    placeholder.server = "radio.example";
+    EXPECT_TRUE(MayPass(placeholder));
 }
 
 TEST(StreamerSettingsTest, SwitchWordsInAnyCase)
@@ -104,7 +111,7 @@ TEST_F(StreamerSettingsFileTest, AbsentKeysAreOffAndAnEmptyStoppedTextIsSet)
     EXPECT_TRUE(set.streams);
     EXPECT_EQ("%TEMP%\\np.txt", set.titleFile);
     EXPECT_TRUE(set.stoppedTextSet);
-    EXPECT_EQ("", set.stoppedText);
+    EXPECT_STREQ(L"", set.stoppedText);
 }
 
 TEST(QuietLogTest, ALineHoldsTheTryTitleTargetResultAndTheCutBoxText)
