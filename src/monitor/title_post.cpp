@@ -39,30 +39,48 @@ private:
     const int attempt_;
 };
 
+// One box per player run; in quiet mode one log line per title, however
+// often it is tried.
 void ReportTitleFileFailure(StreamerState& state, const StreamerSettings& settings,
-                            const std::string& path, DWORD error)
+                            const wchar_t* path, DWORD error)
 {
-    const std::string text =
-        "Could not write the title file " + path + " (error " + std::to_string(error) + ").";
+    wchar_t text[kPathSize + 64];
+    wsprintfW(text, L"Could not write the title file %s (error %lu).", path, error);
     if (settings.quiet) {
-        AppendLogLine(settings.logFile, "title file | " + text);
+        if (!state.titleFileFailureLogged)
+            AppendLogLine(settings.logFile, "title file | " + WideAsUtf8(text));
+        state.titleFileFailureLogged = true;
         return;
     }
     if (state.titleFileFailureShown)
         return;
     state.titleFileFailureShown = true;
-    MessageBoxA(nullptr, text.c_str(), kPluginCaption, MB_OK);
+    wchar_t caption[64];
+    MultiByteToWideChar(CP_ACP, 0, kPluginCaption, -1, caption, 64);
+    MessageBoxW(nullptr, text, caption, MB_OK);
+}
+
+// The pending title into the title file; it stays pending while that fails.
+void WritePendingTitle(StreamerState& state, const StreamerSettings& settings)
+{
+    if (settings.titleFile[0] == L'\0') {
+        state.titleFilePending = false;
+        return;
+    }
+    wchar_t path[kPathSize];
+    const DWORD error =
+        WriteTitleFile(settings.titleFile, settings.settingsFolder, state.titleFileText, path);
+    state.titleFilePending = error != 0;
+    if (error != 0)
+        ReportTitleFileFailure(state, settings, path, error);
 }
 
 void WriteTitle(StreamerState& state, const StreamerSettings& settings,
                 const std::string& utf8Title)
 {
-    if (settings.titleFile.empty())
-        return;
-    std::string path;
-    const DWORD error = WriteTitleFile(settings.titleFile, utf8Title, path);
-    if (error != 0)
-        ReportTitleFileFailure(state, settings, path, error);
+    state.titleFileText = utf8Title;
+    state.titleFileFailureLogged = false;
+    WritePendingTitle(state, settings);
 }
 
 // One try; a quiet failure that may pass is kept for the next.
@@ -84,13 +102,16 @@ void PostMonitorTitle(StreamerState& state, const char* title, TitleCharset char
     ++state.posts;
     const StreamerSettings settings = ReadStreamerSettings();
     WriteTitle(state, settings, AsUtf8(title, charset));
-    if (!settings.titleFile.empty() && !settings.serverChosen)
+    if (settings.titleFile[0] != L'\0' && !settings.serverChosen)
         return;
     Try(state, settings, title, charset, 1);
 }
 
 void FinishTurn(StreamerState& state, TurnForRetries turn)
 {
+    // A turn that posted has just tried the title file itself.
+    if (state.titleFilePending && turn != TurnForRetries::kPosted)
+        WritePendingTitle(state, ReadStreamerSettings());
     if (turn == TurnForRetries::kStopCompleted)
         CancelRetry(state.retry);
     if (turn != TurnForRetries::kTitleStands || !RetryDue(state.retry, GetTickCount()))

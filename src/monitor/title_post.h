@@ -7,11 +7,19 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "monitor/post_retry.h"
 #include "post/post_track.h"
 
 struct StreamerState {
     PendingRetry retry;
+    // The latest title while it is not in the title file yet (a reader holds
+    // the file): tried again at the end of each turn until it is written or a
+    // newer title takes its place.
+    bool titleFilePending = false;
+    std::string titleFileText;           // UTF-8
+    bool titleFileFailureLogged = false;  // quiet mode: one line per title
     bool titleFileFailureShown = false;  // one box per player run
     unsigned posts = 0;                  // posts so far, so a feature can tell
                                          // whether another post came after its own
@@ -29,6 +37,7 @@ enum class TurnForRetries {
 // Writes the title file and posts `title` (ANSI or UTF-8 as `charset` says).
 void PostMonitorTitle(StreamerState& state, const char* title, TitleCharset charset);
 
-// The one place where a pending retry runs or ends: called at the end of
-// every turn with what the turn did.
+// The one place where a pending retry runs or ends, and where a title the
+// title file still lacks is written again: called at the end of every turn
+// with what the turn did.
 void FinishTurn(StreamerState& state, TurnForRetries turn);

@@ -225,6 +225,8 @@ TEST_F(StreamerMonitorTest, TitleFileInUnicodeModeHoldsTheWideTitleAndIsWrittenB
 
 TEST_F(StreamerMonitorTest, ATitleFileThatCannotBeWrittenShowsOneBoxPerRun)
 {
+    // A file where the title file's folder should be.
+    WriteWholeFile(Dir() + "missing", "");
     Configure("TitleFile=" + Dir() + "missing\\np.txt\r\n");
     Host().SetEntry(1, "C:\\Music\\a.mp3", "First");
     Host().SetEntry(2, "C:\\Music\\b.mp3", "Second");
@@ -241,8 +243,42 @@ TEST_F(StreamerMonitorTest, ATitleFileThatCannotBeWrittenShowsOneBoxPerRun)
               robot_.Boxes()[0].text);
 }
 
+// A reader that holds the title file and shares nothing: the new title
+// waits, is told once however many turns try it, and reaches the file at the
+// first turn after the reader lets go, with no new track.
+class HeldTitleFileTest : public StreamerMonitorTest,
+                          public ::testing::WithParamInterface<bool> {};
+
+TEST_P(HeldTitleFileTest, ThePendingTitleIsWrittenOnceTheReaderLetsGoAndToldOnce)
+{
+    const bool quiet = GetParam();
+    Configure(std::string(quiet ? "Quiet=1\r\n" : "") + TitleFileLine());
+    Host().SetEntry(1, "C:\\Music\\a.mp3", "First");
+    Host().SetEntry(2, "C:\\Music\\b.mp3", "Second");
+    Host().Play(1, 200);
+    Start();
+    ASSERT_TRUE(PumpUntilTitleFileIs("First"));
+    HANDLE reader = CreateFileA(TitleFile().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, reader);
+    Host().Play(2, 180);
+    ASSERT_TRUE(PumpUntilPosts(2, kRetryWaitMs));
+    PumpTurns(3);
+    CloseHandle(reader);
+    EXPECT_TRUE(PumpUntilTitleFileIs("Second"));
+
+    size_t told = robot_.Boxes().size();
+    for (const std::string& line : LogLines())
+        told += Contains(line, "| title file | Could not write the title file ") ? 1 : 0;
+    EXPECT_EQ(1u, told);
+    EXPECT_EQ(quiet ? 0u : 1u, robot_.Boxes().size());
+}
+
+INSTANTIATE_TEST_SUITE_P(BoxOrLog, HeldTitleFileTest, ::testing::Bool());
+
 TEST_F(StreamerMonitorTest, QuietLogsATitleFileThatCannotBeWritten)
 {
+    WriteWholeFile(Dir() + "missing", "");
     Configure("Quiet=1\r\nTitleFile=" + Dir() + "missing\\np.txt\r\n");
     Host().SetEntry(1, "C:\\Music\\a.mp3", "First");
     Host().Play(1, 200);
