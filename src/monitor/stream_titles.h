@@ -23,6 +23,6 @@ struct StreamTitleState {
 // One playing turn of a stream entry at `position`; `changed` when the entry
 // or its length differs from the turn before. kPosted when it posted: the
 // monitor then forgets the last posted file, so that file played after the
-// stream is posted again. Without the key it asks and does nothing.
+// stream is posted again. Without the key it does nothing.
 TurnForRetries StreamTurn(StreamTitleState& stream, StreamerState& streamer, HWND host,
                           int position, bool changed);
