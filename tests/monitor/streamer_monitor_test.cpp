@@ -384,6 +384,24 @@ TEST_F(StreamerMonitorTest, StreamTitlesArePostedAsTheyChangeAtMostEveryFiveSeco
     EXPECT_EQ((std::vector<LPARAM>{104, 105, 125, 212}), turns.back().codes);
 }
 
+// A stream entry reads the key once, when it starts playing, not on every
+// turn: an edit applies from the next entry on.
+TEST_F(StreamerMonitorTest, TheStreamsKeyIsReadOncePerEntry)
+{
+    Configure("");
+    Host().SetEntry(1, "http://radio.example/one", "One - Song");
+    Host().SetEntry(2, "http://radio.example/two", "Two - Song");
+    Host().Play(1, 0);
+    Start();
+    PumpTurns(2);
+    Configure("Streams=1\r\n");
+    PumpTurns(3);
+    EXPECT_TRUE(server_.Requests().empty()) << "the entry that was playing keeps what it read";
+    Host().Play(2, 0);
+    ASSERT_TRUE(PumpUntilPosts(1, kRetryWaitMs));
+    EXPECT_EQ((std::vector<std::string>{"track=Two+%2D+Song"}), Bodies());
+}
+
 TEST_F(StreamerMonitorTest, StreamTitlesInUnicodeModeAreAskedWideAndAFileAfterThemIsPosted)
 {
     Configure("Streams=yes\r\nCharset=utf-8\r\n");
