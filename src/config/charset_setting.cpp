@@ -7,29 +7,28 @@
 
 #include <atomic>
 
+#include <string>
+
 #include "common/ascii_case.h"
-#include "plugin/plugin.h"
+#include "config/section_reader.h"
 
 namespace {
 
 const char kCharsetKey[] = "Charset";
 const char kUtf8Value[] = "utf-8";
-// Room for the one value that counts and a little more, so a longer value is
-// cut to something that still differs from it.
-constexpr DWORD kValueSize = 16;
-
 std::atomic<bool> g_unicodeMode{false};
 
 }  // namespace
 
-void ReadCharsetSetting(const char* settingsFile)
+void ReadCharsetSetting(const wchar_t* settingsFile)
 {
-    char value[kValueSize] = {};
     // No settings file beside the module: the default mode, as for a file
     // without the key.
-    if (settingsFile[0] != '\0')
-        GetPrivateProfileStringA(kProductName, kCharsetKey, "", value, kValueSize, settingsFile);
-    g_unicodeMode = EqualsIgnoringAsciiCase(value, kUtf8Value);
+    std::string bytes;
+    std::string value;
+    g_unicodeMode = settingsFile[0] != L'\0' && ReadSettingsFileBytes(settingsFile, bytes) &&
+                    FindSectionValue(bytes, kCharsetKey, value) &&
+                    EqualsIgnoringAsciiCase(value.c_str(), kUtf8Value);
 }
 
 bool IsUnicodeMode()

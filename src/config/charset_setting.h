@@ -6,7 +6,7 @@
 
 // Reads the key from `settingsFile`. A missing key or any other value means
 // the default mode, and so does an empty file name (no path beside the module).
-void ReadCharsetSetting(const char* settingsFile);
+void ReadCharsetSetting(const wchar_t* settingsFile);
 
 // The mode as last read. Safe to call from any thread.
 bool IsUnicodeMode();

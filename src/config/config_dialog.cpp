@@ -5,8 +5,6 @@
 // and only for the copy: never across a post, a message box or the shell.
 #include "config/config_dialog.h"
 
-#include <string>
-
 #include "common/bounded_copy.h"
 #include "config/charset_setting.h"
 #include "config/config-rc.h"
@@ -33,10 +31,17 @@ const char kEnhancedFeaturesLabel[] = "Enhanced Features";
 const char kEnhancedHint[] = "Want More? See what the enhanced version does ->";
 const char kEnhancedEditionPage[] = "http://www.example.com/glyphmill/upgrade.html";
 const char kConnectionTestTitle[] = "Connection Test";
-const char kSettingsMovedStart[] =
-    "Windows does not let the plugin write to its own folder (as under Program Files), "
-    "so your settings are now stored for your Windows account in\n\n";
-const char kSettingsMovedEnd[] = "\n\nThe plugin reads them from there from now on.";
+const wchar_t kSettingsMovedStart[] =
+    L"Windows does not let the plugin write to its own folder (as under Program Files), "
+    L"so your settings are now stored for your Windows account in\n\n";
+const wchar_t kSettingsMovedEnd[] = L"\n\nThe plugin reads them from there from now on.";
+const wchar_t kNotStoredStart[] = L"Your settings could not be saved. The plugin tried:\n";
+const wchar_t kNotStoredEnd[] =
+    L"\nThis window stays open so that you can copy them; they will be lost when the "
+    L"player next starts.";
+// Posted by the dialog to itself at its start, so that a box owed from an
+// earlier run shows over the dialog once it is on screen.
+constexpr UINT kTellOwedMove = WM_APP + 1;
 
 // wsprintfA writes at most 1024 characters, so this is as large as a caption
 // it formats can be.
@@ -66,6 +71,16 @@ void InitDialog(HWND dialog)
 
     SetDlgItemTextA(dialog, IDC_ENHANCED_FEATURES, kEnhancedFeaturesLabel);
     SetDlgItemTextA(dialog, IDC_ENHANCED_HINT, kEnhancedHint);
+    PostMessageA(dialog, kTellOwedMove, 0, 0);
+}
+
+// The plugin's boxes from the dialog hold paths, which may lie outside the
+// ANSI code page: shown through the wide function.
+void ShowWideBox(HWND dialog, const wchar_t* text)
+{
+    wchar_t caption[64];  // the short fixed product name
+    MultiByteToWideChar(CP_ACP, 0, kProductName, -1, caption, 64);
+    MessageBoxW(dialog, text, caption, MB_OK);
 }
 
 struct Fields {
@@ -77,7 +92,8 @@ struct Fields {
 // `store`, the values are written to the settings file under the same hold of
 // the lock, so a post on the other thread cannot reload the old file values
 // in between and have them stored instead; the result says where they went.
-SettingsStore TakeFields(HWND dialog, bool store, Fields& fields)
+SettingsStore TakeFields(HWND dialog, bool store, Fields& fields,
+                         StoreAttempts* attempts = nullptr)
 {
     GetDlgItemTextA(dialog, IDC_SERVER_NAME, fields.server, kSettingSize);
     GetDlgItemTextA(dialog, IDC_FORM_HANDLER, fields.formHandler, kSettingSize);
@@ -87,20 +103,35 @@ SettingsStore TakeFields(HWND dialog, bool store, Fields& fields)
     char* const formHandler = GetFormHandler();
     CopyBounded(server, fields.server, server + kSettingSize - 1);
     CopyBounded(formHandler, fields.formHandler, formHandler + kSettingSize - 1);
-    return store ? WriteSettings() : SettingsStore::kNotStored;
+    return store ? WriteSettings(attempts) : SettingsStore::kNotStored;
 }
 
-// Said once, by the OK that moved the settings: later stores go to the same
-// file without a word.
+// Said once, by the OK that moved the settings or by the first dialog after
+// a quit that moved them: later stores go to the same file without a word.
 void ReportSettingsMoved(HWND dialog)
 {
-    char path[kPathSize];
+    wchar_t text[kPathSize + 256];
+    lstrcpyW(text, kSettingsMovedStart);
     {
         SettingsLock lock;
-        CopyBounded(path, GetUserSettingsFilePath(), path + kPathSize - 1);
+        lstrcatW(text, GetUserSettingsFilePath());
     }
-    const std::string text = kSettingsMovedStart + std::string(path) + kSettingsMovedEnd;
-    MessageBoxA(dialog, text.c_str(), kProductName, MB_OK);
+    lstrcatW(text, kSettingsMovedEnd);
+    ShowWideBox(dialog, text);
+}
+
+void ReportNotStored(HWND dialog, const StoreAttempts& attempts)
+{
+    wchar_t text[2 * (kPathSize + 32) + 256];
+    lstrcpyW(text, kNotStoredStart);
+    for (int i = 0; i < attempts.count; ++i) {
+        wchar_t line[kPathSize + 32];
+        wsprintfW(line, L"\n%s (error %lu)", attempts.file[i], attempts.error[i]);
+        lstrcatW(text, line);
+    }
+    lstrcatW(text, L"\n");
+    lstrcatW(text, kNotStoredEnd);
+    ShowWideBox(dialog, text);
 }
 
 // The path buffers are rebuilt by every call on either thread, so the path is
@@ -135,12 +166,25 @@ INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam)
         // Lets the platform focus the first tab stop, the form path field.
         return 1;
 
+    case kTellOwedMove:
+        if (TakeSettingsMovedNotice())
+            ReportSettingsMoved(dialog);
+        return 1;
+
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDOK: {
             Fields fields;
-            if (TakeFields(dialog, true, fields) == SettingsStore::kMovedToUserFile)
+            StoreAttempts attempts;
+            const SettingsStore store = TakeFields(dialog, true, fields, &attempts);
+            if (store == SettingsStore::kMovedToUserFile)
                 ReportSettingsMoved(dialog);
+            // A store that went nowhere keeps the dialog, and the values, on
+            // screen.
+            if (store == SettingsStore::kNotStored) {
+                ReportNotStored(dialog, attempts);
+                return 1;
+            }
             EndDialog(dialog, 0);
             return 1;
         }

@@ -21,6 +21,7 @@ namespace {
 char g_settingsFilePath[kPathSize];
 char g_readmePath[kPathSize];
 char g_serverFilesPath[kPathSize];
+wchar_t g_wideSettingsFilePath[kPathSize];
 
 const char* BuildModuleRelativePath(char* buffer, const char* relativeName)
 {
@@ -48,6 +49,31 @@ void ReplaceFileName(char* path, const char* relativeName)
     *cut = '\0';
     // The bound leaves room for the terminating zero inside the buffer.
     AppendBounded(path, relativeName, path + kPathSize - 1);
+}
+
+void ReplaceWideFileName(wchar_t* path, const wchar_t* relativeName)
+{
+    int cut = lstrlenW(path);
+    while (cut > 0 && path[cut - 1] != L'\\')
+        --cut;
+    while (cut < kPathSize - 1 && *relativeName != L'\0')
+        path[cut++] = *relativeName++;
+    path[cut] = L'\0';
+}
+
+const wchar_t* GetWideSettingsFilePath()
+{
+    SettingsLock lock;
+    wchar_t* const buffer = g_wideSettingsFilePath;
+    const DWORD length =
+        GetModuleFileNameW(g_pluginDescriptor.moduleInstance, buffer, kPathSize);
+    if (length == 0 || length >= static_cast<DWORD>(kPathSize)) {
+        buffer[0] = L'\0';
+        return buffer;
+    }
+    buffer[length] = L'\0';
+    ReplaceWideFileName(buffer, L"plugin.ini");
+    return buffer;
 }
 
 const char* GetSettingsFilePath()

@@ -9,6 +9,10 @@
 // GetFormHandler, which return the buffers themselves.
 #pragma once
 
+#include <windows.h>
+
+#include "config/module_paths.h"
+
 constexpr int kSettingSize = 1024;  // characters, the terminating zero included
 
 extern char g_serverName[kSettingSize];
@@ -26,16 +30,31 @@ enum class SettingsStore {
     kNotStored,
 };
 
-// The file ReadSettings reads: the per-user file when it holds the plugin's
-// section, else the one beside the module (empty when that has no path). The
-// buffer is rebuilt by the next call: hold a SettingsLock while calling and
-// copying.
-const char* SettingsFileInUse();
+// The file ReadSettings reads, wide: the per-user file when it holds the
+// plugin's section, else the one beside the module (empty when that has no
+// path). The buffer is rebuilt by the next call: hold a SettingsLock while
+// calling and copying.
+const wchar_t* SettingsFileInUse();
 // Reads the per-user file's section when that exists, else the file beside
 // the module.
 void ReadSettings();
+// Where a store that came to nothing tried, for the user: each file and the
+// platform's error for it.
+struct StoreAttempts {
+    int count = 0;
+    wchar_t file[2][kPathSize];
+    DWORD error[2];
+};
+
 // Stores where ReadSettings reads, moving the settings to the per-user file
-// when the file beside the module cannot be written.
-SettingsStore WriteSettings();
+// when the file beside the module cannot be written. With `attempts`, a store
+// that ends kNotStored says there where it tried.
+SettingsStore WriteSettings(StoreAttempts* attempts = nullptr);
+
+// The box that tells of a move is owed to the user when quit made the move:
+// remembered in the per-user file's section, since nothing in memory survives
+// the quit, and taken back by the dialog that shows it. True when it was owed.
+void OweSettingsMovedNotice();
+bool TakeSettingsMovedNotice();
 char* GetServerName();
 char* GetFormHandler();

@@ -1,42 +1,40 @@
 // Reading the streamer keys. The file is chosen under the settings lock, as
-// ReadSettings chooses it; the values are then read from a copy of its path,
-// so the lock is held only for the choice.
+// ReadSettings chooses it; its bytes are then read once, from a copy of its
+// path, so the lock is held only for the choice.
 #include "config/streamer_settings.h"
 
 #include <windows.h>
 
-#include <cstring>
+#include <string>
 
 #include "common/ascii_case.h"
-#include "config/module_paths.h"
-#include "config/settings.h"
+#include "config/section_reader.h"
 #include "config/settings_lock.h"
-#include "plugin/plugin.h"
 
 namespace {
 
-// Room for any switch word and a little more, so a longer value is cut to
-// something that still differs from all of them.
-constexpr DWORD kSwitchSize = 16;
-// A path or a text as long as a setting may be.
-constexpr DWORD kTextSize = kSettingSize;
-// What a missing key reads as: a control character no one types into a
-// settings file, so an empty value stays distinguishable from no key.
-const char kAbsent[] = "\x01";
-const char kLogName[] = "tunewire.log";
-
-std::string ReadText(const char* key, const char* file, const char* fallback)
+bool ReadSwitch(const std::string& bytes, const char* key)
 {
-    char value[kTextSize] = {};
-    GetPrivateProfileStringA(kProductName, key, fallback, value, kTextSize, file);
-    return value;
+    std::string value;
+    return FindSectionValue(bytes, key, value) && IsSwitchOn(value.c_str());
 }
 
-bool ReadSwitch(const char* key, const char* file)
+// False when the key is absent; `text` is then left empty.
+bool ReadText(const std::string& bytes, const char* key, wchar_t* text)
 {
-    char value[kSwitchSize] = {};
-    GetPrivateProfileStringA(kProductName, key, "", value, kSwitchSize, file);
-    return IsSwitchOn(value);
+    std::string value;
+    if (!FindSectionValue(bytes, key, value))
+        return false;
+    DecodeSettingText(value, CP_ACP, text, kSettingSize);
+    return true;
+}
+
+bool ServerChosen(const std::string& bytes)
+{
+    std::string server;
+    if (!FindSectionValue(bytes, "ServerName", server))
+        return false;
+    return !server.empty() && !EqualsIgnoringAsciiCase(server.c_str(), kDefaultServerName);
 }
 
 }  // namespace
@@ -51,22 +49,24 @@ bool IsSwitchOn(const char* value)
 
 StreamerSettings ReadStreamerSettings()
 {
-    char file[kPathSize] = {};
+    StreamerSettings settings;
+    wchar_t file[kPathSize] = {};
     {
         SettingsLock lock;
-        std::strncpy(file, SettingsFileInUse(), kPathSize - 1);
+        lstrcpynW(file, SettingsFileInUse(), kPathSize);
     }
-    StreamerSettings settings;
-    if (file[0] == '\0')
+    if (file[0] == L'\0')
         return settings;
-    settings.quiet = ReadSwitch("Quiet", file);
-    settings.streams = ReadSwitch("Streams", file);
-    settings.titleFile = ReadText("TitleFile", file, "");
-    settings.stoppedText = ReadText("StoppedText", file, kAbsent);
-    settings.stoppedTextSet = settings.stoppedText != kAbsent;
-    if (!settings.stoppedTextSet)
-        settings.stoppedText.clear();
-    ReplaceFileName(file, kLogName);
-    settings.logFile = file;
+    std::string bytes;
+    ReadSettingsFileBytes(file, bytes);
+    settings.quiet = ReadSwitch(bytes, "Quiet");
+    settings.streams = ReadSwitch(bytes, "Streams");
+    ReadText(bytes, "TitleFile", settings.titleFile);
+    settings.stoppedTextSet = ReadText(bytes, "StoppedText", settings.stoppedText);
+    settings.serverChosen = ServerChosen(bytes);
+    lstrcpyW(settings.settingsFolder, file);
+    ReplaceWideFileName(settings.settingsFolder, L"");
+    lstrcpyW(settings.logFile, file);
+    ReplaceWideFileName(settings.logFile, L"tunewire.log");
     return settings;
 }

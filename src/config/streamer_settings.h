@@ -1,18 +1,23 @@
 // The opt-in keys for streamers and radio listeners: Quiet, TitleFile,
 // StoppedText and Streams, in the plugin's section of the settings file in
 // use. They are read afresh at each moment the monitor needs them, never
-// cached and never written, so an edit takes effect at the next track.
+// cached and never written, so an edit takes effect at the next track. The
+// texts are read from the file's bytes (config/section_reader.h), so UTF-8
+// typed in Notepad reads as typed, and paths are wide from end to end.
 #pragma once
 
-#include <string>
+#include "config/module_paths.h"
+#include "config/settings.h"
 
 struct StreamerSettings {
-    bool quiet = false;           // no boxes from the monitor: a log and retries
-    bool streams = false;         // post titles of entries of unknown length
-    std::string titleFile;        // as written, variables not yet expanded; empty: none
-    bool stoppedTextSet = false;  // the key is present, even with an empty value
-    std::string stoppedText;      // ANSI, as the settings file holds it
-    std::string logFile;          // tunewire.log beside the settings file in use
+    bool quiet = false;                    // no boxes from the monitor: a log and retries
+    bool streams = false;                  // post titles of entries of unknown length
+    wchar_t titleFile[kSettingSize] = {};  // as written, variables not yet expanded; empty: none
+    bool stoppedTextSet = false;           // the key is present, even with an empty value
+    wchar_t stoppedText[kSettingSize] = {};
+    bool serverChosen = false;             // ServerName is neither empty nor the placeholder
+    wchar_t settingsFolder[kPathSize] = {};  // of the settings file in use, with its backslash
+    wchar_t logFile[kPathSize] = {};       // tunewire.log in that folder
 };
 
 // The keys from the settings file in use; all off when there is none.

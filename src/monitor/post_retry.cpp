@@ -5,7 +5,9 @@
 
 #include <algorithm>
 
+#include "common/ascii_case.h"
 #include "common/bounded_copy.h"
+#include "config/settings.h"
 
 namespace {
 
@@ -15,10 +17,15 @@ constexpr DWORD kFirstRetryMs = 5000;
 constexpr DWORD kLongestRetryMs = 60000;
 constexpr int kDoublings = 3;  // 5, 10, 20, 40 s
 
-// WinInet's and Winsock's codes for a server that is down or cannot be
-// reached now: 12029 cannot connect, 12002 timed out, 12030 aborted, 12031
-// reset, 12007 name not resolved, 10054 reset by the peer, 10061 refused.
-constexpr DWORD kPassingErrors[] = {12029, 12002, 12030, 12031, 12007, 10054, 10061};
+// WinInet's codes for a server that cannot be reached now or a connection
+// lost on the way: 12002 timed out, 12007 name not resolved, 12029 cannot
+// connect, 12030 aborted, 12031 reset, 12152 closed before any answer (what
+// Windows gives where Wine gives status 0), 12163 disconnected, 12164 server
+// unreachable, 12165 proxy unreachable; and Winsock's 10054 reset by the
+// peer and 10061 refused.
+constexpr DWORD kPassingErrors[] = {12002, 12007, 12029, 12030, 12031, 12152,
+                                    12163, 12164, 12165, 10054, 10061};
+constexpr DWORD kNameNotResolved = 12007;
 constexpr DWORD kTooManyRequests = 429;
 
 }  // namespace
@@ -35,6 +42,10 @@ DWORD RetryDelayMs(int retry)
 bool MayPass(const PostOutcome& outcome)
 {
     if (outcome.taken || outcome.invalidConfig)
+        return false;
+    // The placeholder never resolves: only the user can mend that.
+    if (outcome.errorCode == kNameNotResolved &&
+        EqualsIgnoringAsciiCase(outcome.server.c_str(), kDefaultServerName))
         return false;
     if (outcome.errorCode != 0)
         return std::find(std::begin(kPassingErrors), std::end(kPassingErrors),

@@ -15,7 +15,8 @@ DWORD RetryDelayMs(int retry);
 
 // Whether a failure may pass without the user: the server or the way to it
 // is down or busy (no connection, refused, reset, time-out, name not
-// resolved, a connection closed without an answer, 5xx, 429).
+// resolved, a connection closed without an answer, 5xx, 429). The
+// placeholder server name that does not resolve is not one of them.
 bool MayPass(const PostOutcome& outcome);
 
 struct PendingRetry {

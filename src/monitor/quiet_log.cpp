@@ -8,13 +8,14 @@
 #include <windows.h>
 
 #include "common/unique_handle.h"
+#include "config/module_paths.h"
 #include "monitor/utf8_title.h"
 
 namespace {
 
 // Large enough for weeks of tracks, small enough to open in any editor.
 constexpr DWORD kLogLimitBytes = 256 * 1024;
-const char kOldLogSuffix[] = ".1";
+const wchar_t kOldLogSuffix[] = L".1";
 
 bool IsUtf8Continuation(char c)
 {
@@ -53,15 +54,17 @@ std::string LocalTime()
     return text;
 }
 
-void MoveAsideWhenFull(const std::string& logFile)
+void MoveAsideWhenFull(const wchar_t* logFile)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(logFile.c_str(), GetFileExInfoStandard, &data))
+    if (!GetFileAttributesExW(logFile, GetFileExInfoStandard, &data))
         return;
     if (data.nFileSizeHigh == 0 && data.nFileSizeLow < kLogLimitBytes)
         return;
-    const std::string old = logFile + kOldLogSuffix;
-    MoveFileExA(logFile.c_str(), old.c_str(), MOVEFILE_REPLACE_EXISTING);
+    wchar_t old[kPathSize + 2];
+    lstrcpynW(old, logFile, kPathSize);
+    lstrcatW(old, kOldLogSuffix);
+    MoveFileExW(logFile, old, MOVEFILE_REPLACE_EXISTING);
 }
 
 }  // namespace
@@ -73,10 +76,10 @@ std::string OutcomeLine(int attempt, const std::string& utf8Title, const PostOut
            " | " + OneLine(AsUtf8(outcome.text.c_str(), TitleCharset::kAnsi));
 }
 
-void AppendLogLine(const std::string& logFile, const std::string& line)
+void AppendLogLine(const wchar_t* logFile, const std::string& line)
 {
     MoveAsideWhenFull(logFile);
-    UniqueHandle file(CreateFileA(logFile.c_str(), FILE_APPEND_DATA,
+    UniqueHandle file(CreateFileW(logFile, FILE_APPEND_DATA,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file.Get() == INVALID_HANDLE_VALUE) {

@@ -14,6 +14,7 @@ constexpr size_t kLoggedTextLimit = 300;
 // status or error code and the box's text (cut, on one line). All UTF-8.
 std::string OutcomeLine(int attempt, const std::string& utf8Title, const PostOutcome& outcome);
 
-// Appends the local time, `line` and a line break to `logFile`, first moving
-// a full log aside.
-void AppendLogLine(const std::string& logFile, const std::string& line);
+// Appends the local time, `line` and a line break to `logFile` (a wide path,
+// so a folder named outside the ANSI code page works), first moving a full
+// log aside.
+void AppendLogLine(const wchar_t* logFile, const std::string& line);

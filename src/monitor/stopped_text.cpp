@@ -1,14 +1,15 @@
-// The count runs on every turn; the settings are read only on the
-// turn that completes a stop, so a stopped player costs no more file reads
-// than one per stop. The text is an ANSI value of the settings file; in
-// Unicode mode it is posted as UTF-8, like every title of that mode.
+// The count runs on every turn; the settings are read only on the turn that
+// completes a stop, so a stopped player costs no more file reads than one per
+// stop. The text is cut as the player's titles are: at 260 bytes in the
+// default mode, at 260 UTF-16 units (never between the halves of a pair, and
+// so never inside a UTF-8 sequence) in Unicode mode, where it is posted as
+// UTF-8 like every title of that mode.
 #include "monitor/stopped_text.h"
 
-#include <string>
-
+#include "common/bounded_copy.h"
 #include "config/charset_setting.h"
 #include "config/streamer_settings.h"
-#include "monitor/utf8_title.h"
+#include "monitor/host_text.h"
 
 namespace {
 
@@ -18,28 +19,42 @@ constexpr LRESULT kStoppedAnswer = 0;
 // playlist, as some do for a moment, does not count.
 constexpr int kStoppedTurnsToPost = 2;
 
+// `text` as the title the mode posts, in `title` (kUtf8TextSize bytes).
+void AsTitle(const wchar_t* text, bool unicode, char* title)
+{
+    if (unicode) {
+        wchar_t wide[kWideTextSize];
+        CopyWideHostText(wide, text);
+        ConvertToUtf8(wide, title);
+        return;
+    }
+    // A setting has at most kSettingSize - 1 characters, each at most two
+    // bytes in any ANSI code page.
+    char ansi[2 * kSettingSize];
+    if (WideCharToMultiByte(CP_ACP, 0, text, -1, ansi, sizeof ansi, nullptr, nullptr) == 0)
+        ansi[0] = '\0';
+    CopyBounded(title, ansi, title + kHostTextLimit);
+}
+
 }  // namespace
 
-bool PostStoppedTextWhenDue(StoppedTextState& stopped, StreamerState& streamer,
-                            LRESULT playingAnswer)
+TurnForRetries StoppedTextTurn(StoppedTextState& stopped, StreamerState& streamer,
+                               LRESULT playingAnswer)
 {
     if (playingAnswer != kStoppedAnswer) {
         stopped.stoppedTurns = 0;
-        return false;
+        return TurnForRetries::kWaiting;
     }
-    EndRetries(streamer);
     if (stopped.stoppedTurns >= kStoppedTurnsToPost)
-        return false;
+        return TurnForRetries::kTitleStands;
     if (++stopped.stoppedTurns < kStoppedTurnsToPost)
-        return false;
+        return TurnForRetries::kWaiting;
     const StreamerSettings settings = ReadStreamerSettings();
     if (!settings.stoppedTextSet)
-        return false;
-    if (IsUnicodeMode()) {
-        const std::string utf8 = AsUtf8(settings.stoppedText.c_str(), TitleCharset::kAnsi);
-        PostMonitorTitle(streamer, utf8.c_str(), TitleCharset::kUtf8);
-    } else {
-        PostMonitorTitle(streamer, settings.stoppedText.c_str(), TitleCharset::kAnsi);
-    }
-    return true;
+        return TurnForRetries::kStopCompleted;
+    const bool unicode = IsUnicodeMode();
+    char title[kUtf8TextSize];
+    AsTitle(settings.stoppedText, unicode, title);
+    PostMonitorTitle(streamer, title, unicode ? TitleCharset::kUtf8 : TitleCharset::kAnsi);
+    return TurnForRetries::kPosted;
 }

@@ -1,8 +1,8 @@
 // The reporter chosen here decides what the user sees: with no streamer key
-// it passes every outcome to the box reporter unchanged. With TitleFile set
-// and the Server left empty the user chose the file alone, so the invalid
-// configuration this makes is not reported; in quiet mode every outcome is a
-// log line and never a box or the dialog.
+// it passes every outcome to the box reporter unchanged; in quiet mode every
+// outcome is a log line and never a box or the dialog. With TitleFile set and
+// no server of the user's own (empty, or the placeholder that quit stores)
+// the user chose the file alone: nothing is posted and nothing is reported.
 #include "monitor/title_post.h"
 
 #include <string>
@@ -25,8 +25,6 @@ public:
     void Report(const PostOutcome& outcome) override
     {
         last = outcome;
-        if (!settings_.titleFile.empty() && outcome.invalidConfig && outcome.server.empty())
-            return;
         if (settings_.quiet)
             AppendLogLine(settings_.logFile, OutcomeLine(attempt_, utf8Title_, outcome));
         else
@@ -41,30 +39,48 @@ private:
     const int attempt_;
 };
 
+// One box per player run; in quiet mode one log line per title, however
+// often it is tried.
 void ReportTitleFileFailure(StreamerState& state, const StreamerSettings& settings,
-                            const std::string& path, DWORD error)
+                            const wchar_t* path, DWORD error)
 {
-    const std::string text =
-        "Could not write the title file " + path + " (error " + std::to_string(error) + ").";
+    wchar_t text[kPathSize + 64];
+    wsprintfW(text, L"Could not write the title file %s (error %lu).", path, error);
     if (settings.quiet) {
-        AppendLogLine(settings.logFile, "title file | " + text);
+        if (!state.titleFileFailureLogged)
+            AppendLogLine(settings.logFile, "title file | " + WideAsUtf8(text));
+        state.titleFileFailureLogged = true;
         return;
     }
     if (state.titleFileFailureShown)
         return;
     state.titleFileFailureShown = true;
-    MessageBoxA(nullptr, text.c_str(), kPluginCaption, MB_OK);
+    wchar_t caption[64];
+    MultiByteToWideChar(CP_ACP, 0, kPluginCaption, -1, caption, 64);
+    MessageBoxW(nullptr, text, caption, MB_OK);
+}
+
+// The pending title into the title file; it stays pending while that fails.
+void WritePendingTitle(StreamerState& state, const StreamerSettings& settings)
+{
+    if (settings.titleFile[0] == L'\0') {
+        state.titleFilePending = false;
+        return;
+    }
+    wchar_t path[kPathSize];
+    const DWORD error =
+        WriteTitleFile(settings.titleFile, settings.settingsFolder, state.titleFileText, path);
+    state.titleFilePending = error != 0;
+    if (error != 0)
+        ReportTitleFileFailure(state, settings, path, error);
 }
 
 void WriteTitle(StreamerState& state, const StreamerSettings& settings,
                 const std::string& utf8Title)
 {
-    if (settings.titleFile.empty())
-        return;
-    std::string path;
-    const DWORD error = WriteTitleFile(settings.titleFile, utf8Title, path);
-    if (error != 0)
-        ReportTitleFileFailure(state, settings, path, error);
+    state.titleFileText = utf8Title;
+    state.titleFileFailureLogged = false;
+    WritePendingTitle(state, settings);
 }
 
 // One try; a quiet failure that may pass is kept for the next.
@@ -86,12 +102,19 @@ void PostMonitorTitle(StreamerState& state, const char* title, TitleCharset char
     ++state.posts;
     const StreamerSettings settings = ReadStreamerSettings();
     WriteTitle(state, settings, AsUtf8(title, charset));
+    if (settings.titleFile[0] != L'\0' && !settings.serverChosen)
+        return;
     Try(state, settings, title, charset, 1);
 }
 
-void RetryPendingPost(StreamerState& state)
+void FinishTurn(StreamerState& state, TurnForRetries turn)
 {
-    if (!RetryDue(state.retry, GetTickCount()))
+    // A turn that posted has just tried the title file itself.
+    if (state.titleFilePending && turn != TurnForRetries::kPosted)
+        WritePendingTitle(state, ReadStreamerSettings());
+    if (turn == TurnForRetries::kStopCompleted)
+        CancelRetry(state.retry);
+    if (turn != TurnForRetries::kTitleStands || !RetryDue(state.retry, GetTickCount()))
         return;
     // Copied out: the try re-arms the pending retry, or leaves it cancelled.
     PendingRetry pending = state.retry;
@@ -100,9 +123,4 @@ void RetryPendingPost(StreamerState& state)
     if (!settings.quiet)
         return;
     Try(state, settings, pending.title, pending.charset, pending.tries + 1);
-}
-
-void EndRetries(StreamerState& state)
-{
-    CancelRetry(state.retry);
 }

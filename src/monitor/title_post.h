@@ -7,21 +7,37 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "monitor/post_retry.h"
 #include "post/post_track.h"
 
 struct StreamerState {
     PendingRetry retry;
+    // The latest title while it is not in the title file yet (a reader holds
+    // the file): tried again at the end of each turn until it is written or a
+    // newer title takes its place.
+    bool titleFilePending = false;
+    std::string titleFileText;           // UTF-8
+    bool titleFileFailureLogged = false;  // quiet mode: one line per title
     bool titleFileFailureShown = false;  // one box per player run
     unsigned posts = 0;                  // posts so far, so a feature can tell
                                          // whether another post came after its own
 };
 
+// What a turn of the monitor did, as what waits to be tried again sees it.
+enum class TurnForRetries {
+    kPosted,       // a title went out: it took the place of any pending one
+    kTitleStands,  // the title last posted still stands: a due retry runs
+    kStopCompleted,  // this turn completed a stop without a text of its own:
+                     // no title is tried again
+    kWaiting,      // anything else: a pending title waits for a later turn
+};
+
 // Writes the title file and posts `title` (ANSI or UTF-8 as `charset` says).
 void PostMonitorTitle(StreamerState& state, const char* title, TitleCharset charset);
 
-// Posts the pending title again when its retry is due.
-void RetryPendingPost(StreamerState& state);
-
-// The player stopped: no title is tried again.
-void EndRetries(StreamerState& state);
+// The one place where a pending retry runs or ends, and where a title the
+// title file still lacks is written again: called at the end of every turn
+// with what the turn did.
+void FinishTurn(StreamerState& state, TurnForRetries turn);

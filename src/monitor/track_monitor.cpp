@@ -13,9 +13,10 @@
 // wide texts and the title is posted as UTF-8.
 //
 // The opt-in keys for streamers each have one point in the turn: every post
-// goes through PostMonitorTitle (title file, quiet log, retries), a due retry
-// runs on a turn without change, a stream entry's turn is StreamTurn, and
-// every turn's playing answer goes to the stopped text.
+// goes through PostMonitorTitle (title file, quiet log, retries), a stream
+// entry's turn is StreamTurn, every turn's playing answer goes to the stopped
+// text, and every turn ends in FinishTurn, which alone runs or ends what is
+// still to be tried again.
 #include "monitor/track_monitor.h"
 
 #include <cstring>
@@ -23,12 +24,12 @@
 
 #include "common/bounded_copy.h"
 #include "config/charset_setting.h"
+#include "monitor/host_ask.h"
 #include "monitor/host_text.h"
 #include "monitor/monitor_run.h"
 #include "monitor/stopped_text.h"
 #include "monitor/stream_titles.h"
 #include "monitor/title_post.h"
-#include "plugin/host_queries.h"
 #include "post/post_track.h"
 
 namespace {
@@ -45,20 +46,14 @@ struct MonitorState {
     int previousPosition = 0;
     char currentFile[kHostTextLimit + 1] = {};
     char lastPostedFile[kHostTextLimit + 1] = {};
-    char title[kHostTextLimit + 1] = {};
-    // The same texts in Unicode mode; the title as it is posted, in UTF-8.
+    // The same texts in Unicode mode.
     wchar_t currentWideFile[kWideTextSize] = {};
     wchar_t lastPostedWideFile[kWideTextSize] = {};
-    char utf8Title[kUtf8TextSize] = {};
+    char title[kUtf8TextSize] = {};  // as it is posted: ANSI, or UTF-8 in Unicode mode
     StreamerState streamer;
     StoppedTextState stopped;
     StreamTitleState stream;
 };
-
-LRESULT Ask(HWND host, WPARAM argument, HostQuery query)
-{
-    return SendMessageA(host, kHostQueryMessage, argument, query);
-}
 
 bool StopRequested(const MonitorRun& run)
 {
@@ -106,47 +101,21 @@ bool SameFileAsLastPosted(const MonitorState& s, bool unicode)
     return std::strcmp(s.currentFile, s.lastPostedFile) == 0;
 }
 
-// The current entry's title into the mode's title buffer; false when the
-// player has none.
-bool AskTitle(MonitorState& s, bool unicode)
-{
-    wchar_t wideTitle[kWideTextSize];
-    if (unicode) {
-        LRESULT wide = Ask(s.host, s.currentPosition, kQueryWideTitle);
-        if (wide != 0) {
-            CopyWideHostText(wideTitle, reinterpret_cast<const wchar_t*>(wide));
-            ConvertToUtf8(wideTitle, s.utf8Title);
-            return true;
-        }
-    }
-    LRESULT title = Ask(s.host, s.currentPosition, kQueryTitle);
-    if (title == 0)
-        return false;
-    if (unicode) {
-        CopyAnsiHostTextAsWide(wideTitle, reinterpret_cast<const char*>(title));
-        ConvertToUtf8(wideTitle, s.utf8Title);
-    } else {
-        CopyHostText(s.title, title);
-    }
-    return true;
-}
-
 // Each mode remembers the last posted file in its own form. A post forgets
 // the other form, so that after the mode is switched back a file is compared
 // with the last one really posted, not with one from before the switch.
 void PostTitle(MonitorState& s, bool unicode)
 {
     if (unicode) {
-        PostMonitorTitle(s.streamer, s.utf8Title, TitleCharset::kUtf8);
+        PostMonitorTitle(s.streamer, s.title, TitleCharset::kUtf8);
         std::wcscpy(s.lastPostedWideFile, s.currentWideFile);
         s.lastPostedFile[0] = '\0';
-        s.utf8Title[0] = '\0';
     } else {
         PostMonitorTitle(s.streamer, s.title, TitleCharset::kAnsi);
         CopyBounded(s.lastPostedFile, s.currentFile, s.lastPostedFile + kHostTextLimit);
         s.lastPostedWideFile[0] = L'\0';
-        s.title[0] = '\0';
     }
+    s.title[0] = '\0';
 }
 
 // After a post that was not of a file (a stream's title, the stopped text),
@@ -160,41 +129,36 @@ void ForgetLastPosted(MonitorState& s)
     s.lastPostedWideFile[0] = L'\0';
 }
 
-// How a playing turn ended. Most leave their pause to the loop; the turn that
-// finds the last posted file again has paused already, and the loop goes
-// straight back to its check of the flag.
-enum class TurnEnd { kPauseFollows, kAlreadyPaused };
-
 // One turn after the player answered "playing".
-TurnEnd PlayingTurn(MonitorState& s)
+TurnForRetries PlayingTurn(MonitorState& s)
 {
     s.previousLength = s.currentLength;
     s.previousPosition = s.currentPosition;
     s.currentLength = static_cast<int>(Ask(s.host, 1, kQueryTrackLength));
     s.currentPosition = static_cast<int>(Ask(s.host, 0, kQueryPlaylistPosition));
+    const bool changed =
+        s.currentLength != s.previousLength || s.currentPosition != s.previousPosition;
 
     if (s.currentLength <= 0) {
-        if (StreamTurn(s.stream, s.streamer, s.host, s.currentPosition))
+        const TurnForRetries turn =
+            StreamTurn(s.stream, s.streamer, s.host, s.currentPosition, changed);
+        if (turn == TurnForRetries::kPosted)
             ForgetLastPosted(s);
-        return TurnEnd::kPauseFollows;
+        return turn;
     }
-    if (s.currentLength == s.previousLength && s.currentPosition == s.previousPosition) {
-        RetryPendingPost(s.streamer);
-        return TurnEnd::kPauseFollows;
-    }
+    if (!changed)
+        return TurnForRetries::kTitleStands;
 
     // Sampled once, so the whole change is asked, compared and posted in one
     // mode even if the post's reading of the settings switches it.
     const bool unicode = IsUnicodeMode();
     AskFileName(s, unicode);
-    if (SameFileAsLastPosted(s, unicode)) {
-        Pause(s.stopEvent);
-        return TurnEnd::kAlreadyPaused;
-    }
-    if (!AskTitle(s, unicode))
-        return TurnEnd::kPauseFollows;
+    if (SameFileAsLastPosted(s, unicode))
+        return TurnForRetries::kWaiting;
+    if (!AskEntryTitle(s.host, s.currentPosition, unicode, s.title))
+        return TurnForRetries::kWaiting;
     PostTitle(s, unicode);
-    return TurnEnd::kPauseFollows;
+    return TurnForRetries::kPosted;
 }
 
 void RunMonitor(const MonitorRun& run)
@@ -204,16 +168,16 @@ void RunMonitor(const MonitorRun& run)
     state.stopEvent = run.stopEvent.Get();
     while (!StopRequested(run)) {
         const LRESULT playing = Ask(state.host, 0, kQueryIsPlaying);
-        if (PostStoppedTextWhenDue(state.stopped, state.streamer, playing))
+        TurnForRetries turn = StoppedTextTurn(state.stopped, state.streamer, playing);
+        if (turn == TurnForRetries::kPosted)
             ForgetLastPosted(state);
-        if (playing == 1) {
-            if (PlayingTurn(state) == TurnEnd::kAlreadyPaused)
-                continue;
-        } else {
-            // A player that does not play is asked every two seconds: this
-            // pause and the one every turn ends with.
+        if (playing == 1)
+            turn = PlayingTurn(state);
+        FinishTurn(state.streamer, turn);
+        // A player that does not play is asked every two seconds: this pause
+        // and the one every turn ends with.
+        if (playing != 1)
             Pause(state.stopEvent);
-        }
         if (!StopRequested(run))
             Pause(state.stopEvent);
     }

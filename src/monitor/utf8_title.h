@@ -8,3 +8,4 @@
 #include "post/post_track.h"
 
 std::string AsUtf8(const char* text, TitleCharset charset);
+std::string WideAsUtf8(const wchar_t* text);

@@ -28,5 +28,7 @@ void PluginConfig()
 void PluginQuit()
 {
     StopTrackMonitor();
-    WriteSettings();
+    // No dialog is open to tell of a move now: the next one does.
+    if (WriteSettings() == SettingsStore::kMovedToUserFile)
+        OweSettingsMovedNotice();
 }

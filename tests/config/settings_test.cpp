@@ -6,7 +6,9 @@
 #include <string>
 
 #include "config/charset_setting.h"
+#include "config/section_reader.h"
 #include "config/settings.h"
+#include "config/streamer_settings.h"
 #include "support/plugin_sandbox.h"
 
 namespace {
@@ -137,6 +139,67 @@ TEST_F(SettingsTest, StoringLeavesTheCharsetKeyAsWritten)
               "FormHandler=/MyFormHandler.php?track=\r\n",
               sandbox_.ReadIni());
     EXPECT_TRUE(IsUnicodeMode());
+}
+
+// Text values as a user's editor saved them, read from the file's bytes under
+// the ANSI code pages of a Western and a Japanese Windows. The code page is
+// handed to the reader, so Wine's own reading of settings files plays no part.
+TEST(SectionReaderTest, TextValuesAreUtf8WhenValidElseTheAnsiCodePage)
+{
+    const char kSection[] = "[WinAmp Tunewire Basic]\r\n";
+    const struct {
+        const char* name;
+        std::string file;
+        UINT codePage;
+        const wchar_t* value;  // null: the key is not found
+    } rows[] = {
+        {"UTF-8 without a mark, Western", std::string(kSection) + "StoppedText=Caf\xC3\xA9\r\n",
+         1252, L"Caf\x00E9"},
+        {"UTF-8 without a mark, Japanese", std::string(kSection) + "StoppedText=Caf\xC3\xA9\r\n",
+         932, L"Caf\x00E9"},
+        {"Japanese in UTF-8", std::string(kSection) + "StoppedText=\xE6\x97\xA5\xE6\x9C\xAC\r\n",
+         932, L"\x65E5\x672C"},
+        {"Japanese in Shift-JIS", std::string(kSection) + "StoppedText=\x93\xFA\x96\x7B\r\n", 932,
+         L"\x65E5\x672C"},
+        {"Western ANSI", std::string(kSection) + "StoppedText=Caf\xE9\r\n", 1252, L"Caf\x00E9"},
+        {"the same bytes, Japanese ANSI", std::string(kSection) + "StoppedText=\x83\x41\r\n", 932,
+         L"\x30A2"},
+        {"a UTF-8 mark before the first section",
+         "\xEF\xBB\xBF" + std::string(kSection) + "StoppedText=\xC3\xA9t\xC3\xA9\r\n", 1252,
+         L"\x00E9t\x00E9"},
+        {"names in any case, blanks and quotes dropped, line feeds alone",
+         "[winamp tunewire BASIC]\nstoppedtext =  \"  Off air \"  \n", 1252, L"  Off air "},
+        {"the first of two wins; other sections are not read",
+         "[Other]\r\nStoppedText=other\r\n" + std::string(kSection) +
+             "StoppedText=first\r\nStoppedText=second\r\n",
+         1252, L"first"},
+        {"an empty value", std::string(kSection) + "StoppedText=\r\n", 1252, L""},
+        {"no key", std::string(kSection) + "StoppedTextual=x\r\n[Other]\r\nStoppedText=x\r\n",
+         1252, nullptr},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::string raw;
+        const bool found = FindSectionValue(row.file, "StoppedText", raw);
+        ASSERT_EQ(row.value != nullptr, found);
+        if (!found)
+            continue;
+        wchar_t text[64];
+        DecodeSettingText(raw, row.codePage, text, 64);
+        EXPECT_STREQ(row.value, text);
+    }
+}
+
+// Through the real file: a UTF-8 file with a mark, as Notepad saves it on
+// request, gives the monitor its texts as typed.
+TEST_F(SettingsTest, TheStreamerTextsAreReadFromTheFilesBytes)
+{
+    sandbox_.WriteIni("\xEF\xBB\xBF[WinAmp Tunewire Basic]\r\nQuiet=1\r\n"
+                      "StoppedText=\xE2\x99\xAB Off air\r\nTitleFile=\xD0\x96\\np.txt\r\n");
+    const StreamerSettings settings = ReadStreamerSettings();
+    EXPECT_TRUE(settings.quiet);
+    EXPECT_STREQ(L"\x266B Off air", settings.stoppedText);
+    EXPECT_STREQ(L"\x0416\\np.txt", settings.titleFile);
 }
 
 }  // namespace

@@ -98,8 +98,9 @@ TEST_F(UserSettingsDialogTest, OkBesideAWritableModuleShowsNoBox)
 }
 
 // Values that a Test left in the buffers, with no OK and no post since, are
-// stored at quit like any others, and quit shows nothing.
-TEST_F(UserSettingsDialogTest, QuitStoresIntoTheUserFileWithoutABox)
+// stored at quit like any others, and quit shows nothing; the next dialog
+// tells of the move, once.
+TEST_F(UserSettingsDialogTest, QuitStoresIntoTheUserFileAndTheNextDialogSaysSoOnce)
 {
     ASSERT_EQ(0, PluginInit());
     {
@@ -108,8 +109,49 @@ TEST_F(UserSettingsDialogTest, QuitStoresIntoTheUserFileWithoutABox)
         std::strcpy(g_formHandler, "/tested.php");
     }
     PluginQuit();
-    EXPECT_EQ(SettingsFileText("tested.example.com", "/tested.php"), userFolder_.ReadIni());
     EXPECT_TRUE(robot_.Boxes().empty());
+
+    for (int run = 0; run < 2; ++run) {
+        RunConfigDialog([&](HWND dialog) {
+            ASSERT_NE(nullptr, dialog);
+            if (run == 0) {
+                EXPECT_TRUE(robot_.WaitForBoxes(1, kWaitMs));
+            }
+            PressButton(dialog, IDCANCEL);
+            EXPECT_TRUE(WaitUntilClosed(dialog, kWaitMs));
+        });
+    }
+    const std::vector<SeenBox> boxes = robot_.Boxes();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_NE(std::string::npos, boxes[0].text.find(userFolder_.IniPath())) << boxes[0].text;
+    EXPECT_EQ(SettingsFileText("tested.example.com", "/tested.php"), userFolder_.ReadIni())
+        << "the reminder is gone once told";
+}
+
+// Neither file can be written: OK says where it tried and why, and the
+// dialog stays open with the values.
+TEST_F(UserSettingsDialogTest, AStoreThatGoesNowhereIsToldAndTheDialogStaysOpen)
+{
+    // A file where the per-user folder should be.
+    WriteWholeFile(userFolder_.Folder() + "Tunewire", "");
+    RunConfigDialog([&](HWND dialog) {
+        ASSERT_NE(nullptr, dialog);
+        SetItemText(dialog, IDC_SERVER_NAME, "typed.example.com");
+        PressButton(dialog, IDOK);
+        ASSERT_TRUE(robot_.WaitForBoxes(1, kWaitMs));
+        EXPECT_FALSE(WaitUntilClosed(dialog, 1000));
+        EXPECT_EQ("typed.example.com", ItemText(dialog, IDC_SERVER_NAME));
+        PressButton(dialog, IDCANCEL);
+        EXPECT_TRUE(WaitUntilClosed(dialog, kWaitMs));
+    });
+    const std::vector<SeenBox> boxes = robot_.Boxes();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("WinAmp Tunewire Basic", boxes[0].caption);
+    const std::string& text = boxes[0].text;
+    EXPECT_EQ(0u, text.find("Your settings could not be saved. The plugin tried:\n")) << text;
+    EXPECT_NE(std::string::npos, text.find("\n" + sandbox_.IniPath() + " (error ")) << text;
+    EXPECT_NE(std::string::npos, text.find("\n" + userFolder_.IniPath() + " (error ")) << text;
+    EXPECT_FALSE(userFolder_.IniExists());
 }
 
 }  // namespace

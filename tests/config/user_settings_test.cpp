@@ -9,6 +9,7 @@
 
 #include "config/charset_setting.h"
 #include "config/settings.h"
+#include "config/streamer_settings.h"
 #include "settings_file.h"
 #include "support/import_slot.h"
 #include "support/plugin_sandbox.h"
@@ -175,6 +176,27 @@ TEST_F(UserSettingsTest, WithoutAnApplicationDataFolderNothingIsStored)
     EXPECT_FALSE(userFolder_.IniExists());
     ReadSettings();
     EXPECT_STREQ(kDefaultServerName, g_serverName);
+}
+
+// A Windows account whose name lies outside the ANSI code page: the per-user
+// file is made, stored and read under it, and the log goes beside it.
+TEST(UserFolderNameTest, AUserFolderNamedOutsideTheCodePageHoldsTheSettings)
+{
+    PluginSandbox sandbox;
+    sandbox.AdoptAsStaticModule();
+    UserFolderStandIn userFolder(L"\x0416\x0435\x043D\x044F");
+    ASSERT_TRUE(CreateDirectoryA(sandbox.IniPath().c_str(), nullptr));
+    std::strcpy(g_serverName, "moved.example.com");
+    std::strcpy(g_formHandler, "/moved.php");
+
+    EXPECT_EQ(SettingsStore::kMovedToUserFile, WriteSettings());
+    EXPECT_EQ(SettingsFileText("moved.example.com", "/moved.php"), userFolder.ReadIni());
+    std::strcpy(g_serverName, "stale");
+    ReadSettings();
+    EXPECT_STREQ("moved.example.com", g_serverName);
+    EXPECT_EQ(userFolder.WideFolder() + L"Tunewire\\tunewire.log",
+              ReadStreamerSettings().logFile);
+    RemoveDirectoryA(sandbox.IniPath().c_str());
 }
 
 }  // namespace

@@ -173,10 +173,20 @@ TEST_F(StreamerMonitorTest, QuietNeverOpensTheDialogAndQuitDuringARetryWaitIsPro
         << LogLines()[0];
 }
 
-TEST_F(StreamerMonitorTest, TitleFileAloneWithAnEmptyServerWritesTheFileAndShowsNothing)
+// The user who wants the title file alone leaves the server empty or at the
+// placeholder that quit stores: no post, no box, no dialog, no log line.
+struct TitleFileAloneRow {
+    const char* serverLine;
+    const char* quietLine;
+};
+
+class TitleFileAloneTest : public StreamerMonitorTest,
+                           public ::testing::WithParamInterface<TitleFileAloneRow> {};
+
+TEST_P(TitleFileAloneTest, WritesTheFileAndShowsNothing)
 {
-    plugin_.Sandbox().WriteIni("[WinAmp Tunewire Basic]\r\nServerName=\r\nFormHandler=/x\r\n" +
-                               TitleFileLine());
+    plugin_.Sandbox().WriteIni(std::string("[WinAmp Tunewire Basic]\r\n") + GetParam().serverLine +
+                               "FormHandler=/x\r\n" + GetParam().quietLine + TitleFileLine());
     Host().SetEntry(1, "C:\\Music\\a.mp3", "Caf\xE9 Noir");
     Host().SetEntry(2, "C:\\Music\\b.mp3", "Second");
     Host().Play(1, 200);
@@ -190,7 +200,14 @@ TEST_F(StreamerMonitorTest, TitleFileAloneWithAnEmptyServerWritesTheFileAndShows
     EXPECT_TRUE(robot_.Boxes().empty());
     EXPECT_FALSE(AnyDialog());
     EXPECT_TRUE(server_.Requests().empty());
+    EXPECT_TRUE(LogLines().empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    EmptyOrPlaceholder, TitleFileAloneTest,
+    ::testing::Values(TitleFileAloneRow{"ServerName=\r\n", ""},
+                      TitleFileAloneRow{"ServerName=your-server.invalid\r\n", ""},
+                      TitleFileAloneRow{"ServerName=your-server.invalid\r\n", "Quiet=1\r\n"}));
 
 TEST_F(StreamerMonitorTest, TitleFileInUnicodeModeHoldsTheWideTitleAndIsWrittenBeforeThePost)
 {
@@ -208,6 +225,8 @@ TEST_F(StreamerMonitorTest, TitleFileInUnicodeModeHoldsTheWideTitleAndIsWrittenB
 
 TEST_F(StreamerMonitorTest, ATitleFileThatCannotBeWrittenShowsOneBoxPerRun)
 {
+    // A file where the title file's folder should be.
+    WriteWholeFile(Dir() + "missing", "");
     Configure("TitleFile=" + Dir() + "missing\\np.txt\r\n");
     Host().SetEntry(1, "C:\\Music\\a.mp3", "First");
     Host().SetEntry(2, "C:\\Music\\b.mp3", "Second");
@@ -224,8 +243,42 @@ TEST_F(StreamerMonitorTest, ATitleFileThatCannotBeWrittenShowsOneBoxPerRun)
               robot_.Boxes()[0].text);
 }
 
+// A reader that holds the title file and shares nothing: the new title
+// waits, is told once however many turns try it, and reaches the file at the
+// first turn after the reader lets go, with no new track.
+class HeldTitleFileTest : public StreamerMonitorTest,
+                          public ::testing::WithParamInterface<bool> {};
+
+TEST_P(HeldTitleFileTest, ThePendingTitleIsWrittenOnceTheReaderLetsGoAndToldOnce)
+{
+    const bool quiet = GetParam();
+    Configure(std::string(quiet ? "Quiet=1\r\n" : "") + TitleFileLine());
+    Host().SetEntry(1, "C:\\Music\\a.mp3", "First");
+    Host().SetEntry(2, "C:\\Music\\b.mp3", "Second");
+    Host().Play(1, 200);
+    Start();
+    ASSERT_TRUE(PumpUntilTitleFileIs("First"));
+    HANDLE reader = CreateFileA(TitleFile().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, reader);
+    Host().Play(2, 180);
+    ASSERT_TRUE(PumpUntilPosts(2, kRetryWaitMs));
+    PumpTurns(3);
+    CloseHandle(reader);
+    EXPECT_TRUE(PumpUntilTitleFileIs("Second"));
+
+    size_t told = robot_.Boxes().size();
+    for (const std::string& line : LogLines())
+        told += Contains(line, "| title file | Could not write the title file ") ? 1 : 0;
+    EXPECT_EQ(1u, told);
+    EXPECT_EQ(quiet ? 0u : 1u, robot_.Boxes().size());
+}
+
+INSTANTIATE_TEST_SUITE_P(BoxOrLog, HeldTitleFileTest, ::testing::Bool());
+
 TEST_F(StreamerMonitorTest, QuietLogsATitleFileThatCannotBeWritten)
 {
+    WriteWholeFile(Dir() + "missing", "");
     Configure("Quiet=1\r\nTitleFile=" + Dir() + "missing\\np.txt\r\n");
     Host().SetEntry(1, "C:\\Music\\a.mp3", "First");
     Host().Play(1, 200);
@@ -278,6 +331,38 @@ TEST_F(StreamerMonitorTest, AnEmptyStoppedTextIsPostedAsAnEmptyTitleInUnicodeMod
               Bodies());
 }
 
+// A stop text that meets a server that is down is tried again while the
+// player stays stopped; a text longer than a title is cut as a title is.
+class StoppedTextRetryTest : public StreamerMonitorTest,
+                             public ::testing::WithParamInterface<bool> {};
+
+TEST_P(StoppedTextRetryTest, ALongStopTextIsCutAndRetriedWhileStopped)
+{
+    const bool unicode = GetParam();
+    // 300 euro signs in the ANSI code page; a title keeps 260 characters.
+    Configure(std::string(unicode ? "Charset=utf-8\r\n" : "") + "Quiet=1\r\nStoppedText=" +
+              std::string(300, '\x80') + "\r\n");
+    server_.Script(ScriptedResponse::Answer(200, "ok"));
+    server_.Script(ScriptedResponse::Answer(503, "busy"));
+    Host().SetEntry(1, "C:\\Music\\a.mp3", "First");
+    Host().Play(1, 200);
+    Start();
+    ASSERT_TRUE(PumpUntilPosts(1, kRetryWaitMs));
+    Host().Stop();
+    ASSERT_TRUE(PumpUntilPosts(3, kRetryWaitMs));
+
+    std::string cut;
+    for (int i = 0; i < 260; ++i)
+        cut += unicode ? "%E2%82%AC" : "%80";
+    const std::string charset = unicode ? "&charset=utf-8" : "";
+    EXPECT_EQ((std::vector<std::string>{"track=First" + charset, "track=" + cut + charset,
+                                        "track=" + cut + charset}),
+              Bodies());
+    EXPECT_GE(ArrivalGap(2), 5000 - kScheduleSlackMs);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothModes, StoppedTextRetryTest, ::testing::Bool());
+
 TEST_F(StreamerMonitorTest, StreamTitlesArePostedAsTheyChangeAtMostEveryFiveSeconds)
 {
     Configure("Streams=1\r\n");
@@ -297,6 +382,24 @@ TEST_F(StreamerMonitorTest, StreamTitlesArePostedAsTheyChangeAtMostEveryFiveSeco
     const std::vector<Turn> turns = Turns(Host().Queries());
     ASSERT_GE(turns.size(), 3u);
     EXPECT_EQ((std::vector<LPARAM>{104, 105, 125, 212}), turns.back().codes);
+}
+
+// A stream entry reads the key once, when it starts playing, not on every
+// turn: an edit applies from the next entry on.
+TEST_F(StreamerMonitorTest, TheStreamsKeyIsReadOncePerEntry)
+{
+    Configure("");
+    Host().SetEntry(1, "http://radio.example/one", "One - Song");
+    Host().SetEntry(2, "http://radio.example/two", "Two - Song");
+    Host().Play(1, 0);
+    Start();
+    PumpTurns(2);
+    Configure("Streams=1\r\n");
+    PumpTurns(3);
+    EXPECT_TRUE(server_.Requests().empty()) << "the entry that was playing keeps what it read";
+    Host().Play(2, 0);
+    ASSERT_TRUE(PumpUntilPosts(1, kRetryWaitMs));
+    EXPECT_EQ((std::vector<std::string>{"track=Two+%2D+Song"}), Bodies());
 }
 
 TEST_F(StreamerMonitorTest, StreamTitlesInUnicodeModeAreAskedWideAndAFileAfterThemIsPosted)

@@ -14,9 +14,30 @@
 #include "monitor/quiet_log.h"
 #include "monitor/title_file.h"
 #include "monitor/utf8_title.h"
+#include "config/module_paths.h"
 #include "support/plugin_sandbox.h"
+#include "support/user_folder_stand_in.h"
 
 namespace {
+
+std::wstring Wide(const std::string& ansi)
+{
+    std::vector<wchar_t> wide(ansi.size() + 1);
+    MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
+    return wide.data();
+}
+
+// The title file `path` in `base`, as the monitor writes it; the full path
+// written to goes into `written`.
+DWORD WriteTitle(const std::wstring& path, const std::string& title,
+                 std::wstring* written = nullptr, const std::wstring& base = L"")
+{
+    wchar_t full[kPathSize];
+    const DWORD error = WriteTitleFile(path.c_str(), base.c_str(), title, full);
+    if (written != nullptr)
+        *written = full;
+    return error;
+}
 
 TEST(RetryScheduleTest, DoublesFromFiveSecondsThenEveryMinute)
 {
@@ -56,6 +77,7 @@ TEST(RetryScheduleTest, OnlyFailuresThatMayPassAreRetried)
     const Row rows[] = {
         {0, 12029, true},   {0, 10061, true},   {0, 10054, true},   {0, 12031, true},
         {0, 12002, true},   {0, 12030, true},   {0, 12007, true},   {0, 0, true},
+        {0, 12152, true},   {0, 12163, true},   {0, 12164, true},   {0, 12165, true},
         {500, 0, true},     {503, 0, true},     {599, 0, true},     {429, 0, true},
         {404, 0, false},    {403, 0, false},    {400, 0, false},    {301, 0, false},
         {308, 0, false},    {0, 12057, false},  {0, 12045, false},  {0, 12038, false},
@@ -70,6 +92,12 @@ TEST(RetryScheduleTest, OnlyFailuresThatMayPassAreRetried)
     PostOutcome invalid;
     invalid.invalidConfig = true;
     EXPECT_FALSE(MayPass(invalid));
+    // The placeholder never resolves; another name may come back.
+    PostOutcome placeholder = Failed(0, 12007);
+    placeholder.server = "your-server.invalid";
+    EXPECT_FALSE(MayPass(placeholder));
+    placeholder.server = "radio.example";
+    EXPECT_TRUE(MayPass(placeholder));
 }
 
 TEST(StreamerSettingsTest, SwitchWordsInAnyCase)
@@ -92,9 +120,9 @@ TEST_F(StreamerSettingsFileTest, AbsentKeysAreOffAndAnEmptyStoppedTextIsSet)
     StreamerSettings absent = ReadStreamerSettings();
     EXPECT_FALSE(absent.quiet);
     EXPECT_FALSE(absent.streams);
-    EXPECT_EQ("", absent.titleFile);
+    EXPECT_STREQ(L"", absent.titleFile);
     EXPECT_FALSE(absent.stoppedTextSet);
-    EXPECT_EQ(sandbox_.Directory() + "tunewire.log", absent.logFile);
+    EXPECT_EQ(Wide(sandbox_.Directory() + "tunewire.log"), absent.logFile);
 
     sandbox_.WriteIni("[WinAmp Tunewire Basic]\r\nQuiet=Yes\r\nStreams=on\r\n"
                       "TitleFile=%TEMP%\\np.txt\r\nStoppedText=\r\n"
@@ -102,9 +130,9 @@ TEST_F(StreamerSettingsFileTest, AbsentKeysAreOffAndAnEmptyStoppedTextIsSet)
     StreamerSettings set = ReadStreamerSettings();
     EXPECT_TRUE(set.quiet);
     EXPECT_TRUE(set.streams);
-    EXPECT_EQ("%TEMP%\\np.txt", set.titleFile);
+    EXPECT_STREQ(L"%TEMP%\\np.txt", set.titleFile);
     EXPECT_TRUE(set.stoppedTextSet);
-    EXPECT_EQ("", set.stoppedText);
+    EXPECT_STREQ(L"", set.stoppedText);
 }
 
 TEST(QuietLogTest, ALineHoldsTheTryTitleTargetResultAndTheCutBoxText)
@@ -134,13 +162,13 @@ TEST(QuietLogTest, AFullLogMovesAsideReplacingTheOlderOne)
     TempDir dir;
     const std::string log = dir.Path() + "tunewire.log";
     WriteWholeFile(log + ".1", "oldest\r\n");
-    AppendLogLine(log, "first");
+    AppendLogLine(Wide(log).c_str(), "first");
     std::string text = ReadWholeFile(log);
     EXPECT_EQ(" | first\r\n", text.substr(19));
     EXPECT_EQ("oldest\r\n", ReadWholeFile(log + ".1"));
 
     WriteWholeFile(log, std::string(256 * 1024, 'x'));
-    AppendLogLine(log, "second");
+    AppendLogLine(Wide(log).c_str(), "second");
     EXPECT_EQ(256u * 1024u, ReadWholeFile(log + ".1").size());
     text = ReadWholeFile(log);
     EXPECT_EQ(" | second\r\n", text.substr(19));
@@ -153,11 +181,11 @@ TEST(TitleFileTest, WritesTheTitleAloneExpandingVariables)
 {
     TempDir dir;
     SetEnvironmentVariableA("TUNEWIRE_TEST_DIR", dir.Path().c_str());
-    std::string path;
-    EXPECT_EQ(0u, WriteTitleFile("%TUNEWIRE_TEST_DIR%np.txt", "Caf\xC3\xA9", path));
-    EXPECT_EQ(dir.Path() + "np.txt", path);
+    std::wstring path;
+    EXPECT_EQ(0u, WriteTitle(L"%TUNEWIRE_TEST_DIR%np.txt", "Caf\xC3\xA9", &path));
+    EXPECT_EQ(Wide(dir.Path() + "np.txt"), path);
     EXPECT_EQ("Caf\xC3\xA9", ReadWholeFile(dir.Path() + "np.txt"));
-    EXPECT_EQ(0u, WriteTitleFile(path, "", path));
+    EXPECT_EQ(0u, WriteTitle(path, ""));
     EXPECT_EQ("", ReadWholeFile(dir.Path() + "np.txt"));
     // Nothing else is left beside it.
     WIN32_FIND_DATAA found;
@@ -167,12 +195,54 @@ TEST(TitleFileTest, WritesTheTitleAloneExpandingVariables)
         FindClose(search);
 }
 
-TEST(TitleFileTest, AMissingFolderIsReportedWithItsErrorCode)
+// A relative path is taken in the settings file's folder, here one named
+// outside the ANSI code page, and the folders on the way are made.
+TEST(TitleFileTest, ARelativePathIsTakenInTheSettingsFolderAndItsFoldersAreMade)
 {
     TempDir dir;
-    std::string path;
+    const std::wstring base = Wide(dir.Path()) + L"\x0416\x0435\x043D\x044F\\";
+    ASSERT_TRUE(CreateDirectoryW(base.c_str(), nullptr));
+    std::wstring path;
+    EXPECT_EQ(0u, WriteTitle(L"obs\\now\\np.txt", "T", &path, base));
+    EXPECT_EQ(base + L"obs\\now\\np.txt", path);
+    EXPECT_EQ("T", ReadWholeWideFile(path));
+    // A file where a folder should be cannot be got round: its error is told.
+    WriteWholeFile(dir.Path() + "blocker", "");
     EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND),
-              WriteTitleFile(dir.Path() + "missing\\np.txt", "T", path));
+              WriteTitle(Wide(dir.Path() + "blocker\\np.txt"), "T"));
+}
+
+// A reader that keeps the file open makes every replacement fail: one that
+// shares writing gets the title rewritten in place under its handle, one that
+// shares nothing keeps the old one until it lets go.
+TEST(TitleFileTest, AFileHeldOpenIsRewrittenInPlaceWhenTheReaderSharesWriting)
+{
+    struct Row {
+        DWORD share;
+        DWORD error;
+        const char* whileHeld;
+    };
+    const Row rows[] = {
+        {FILE_SHARE_READ | FILE_SHARE_WRITE, 0, "New"},
+        {0, ERROR_SHARING_VIOLATION, "Old title"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.share);
+        TempDir dir;
+        const std::wstring file = Wide(dir.Path() + "np.txt");
+        ASSERT_EQ(0u, WriteTitle(file, "Old title"));
+        HANDLE reader = CreateFileW(file.c_str(), GENERIC_READ, row.share, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, reader);
+        EXPECT_EQ(row.error, WriteTitle(file, "New"));
+        char buffer[64];
+        DWORD got = 0;
+        ReadFile(reader, buffer, sizeof buffer, &got, nullptr);
+        EXPECT_EQ(row.whileHeld, std::string(buffer, got)) << "through the reader's handle";
+        CloseHandle(reader);
+        EXPECT_EQ(0u, WriteTitle(file, "New"));
+        EXPECT_EQ("New", ReadWholeWideFile(file));
+    }
 }
 
 // A reader opening and reading the file in a loop, as a streaming program
@@ -185,8 +255,7 @@ TEST(TitleFileTest, AReaderNeverSeesAnEmptyOrPartialTitle)
     const std::string file = dir.Path() + "np.txt";
     const std::string titles[] = {std::string(200, 'a') + " - First",
                                   std::string(300, 'b') + " - Second Title"};
-    std::string path;
-    ASSERT_EQ(0u, WriteTitleFile(file, titles[0], path));
+    ASSERT_EQ(0u, WriteTitle(Wide(file), titles[0]));
 
     constexpr int kChangesToSee = 50;
     constexpr DWORD kBoundMs = 60000;  // a loaded machine; far longer than an idle one needs
@@ -225,7 +294,7 @@ TEST(TitleFileTest, AReaderNeverSeesAnEmptyOrPartialTitle)
     });
     const DWORD start = GetTickCount();
     for (int i = 1; changesSeen < kChangesToSee && GetTickCount() - start < kBoundMs; ++i)
-        WriteTitleFile(file, titles[i % 2], path);
+        WriteTitle(Wide(file), titles[i % 2]);
     done = true;
     reader.join();
     EXPECT_GE(changesSeen.load(), kChangesToSee);
