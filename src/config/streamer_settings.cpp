@@ -61,6 +61,7 @@ StreamerSettings ReadStreamerSettings()
         return settings;
     settings.quiet = ReadSwitch("Quiet", file);
     settings.streams = ReadSwitch("Streams", file);
+    settings.instant = ReadSwitch("Instant", file);
     settings.titleFile = ReadText("TitleFile", file, "");
     settings.stoppedText = ReadText("StoppedText", file, kAbsent);
     settings.stoppedTextSet = settings.stoppedText != kAbsent;

@@ -15,7 +15,9 @@
 // The opt-in keys for streamers each have one point in the turn: every post
 // goes through PostMonitorTitle (title file, quiet log, retries), a due retry
 // runs on a turn without change, a stream entry's turn is StreamTurn, and
-// every turn's playing answer goes to the stopped text.
+// every turn's playing answer goes to the stopped text. With Instant on, the
+// player's notifications end a pause early (PauseUnlessWoken), and a woken
+// turn leaves an entry of unknown length to the next turn.
 #include "monitor/track_monitor.h"
 
 #include <cstring>
@@ -24,6 +26,7 @@
 #include "common/bounded_copy.h"
 #include "config/charset_setting.h"
 #include "monitor/host_text.h"
+#include "monitor/instant_wake.h"
 #include "monitor/monitor_run.h"
 #include "monitor/stopped_text.h"
 #include "monitor/stream_titles.h"
@@ -53,6 +56,7 @@ struct MonitorState {
     StreamerState streamer;
     StoppedTextState stopped;
     StreamTitleState stream;
+    InstantWake wake;
 };
 
 LRESULT Ask(HWND host, WPARAM argument, HostQuery query)
@@ -65,12 +69,9 @@ bool StopRequested(const MonitorRun& run)
     return run.stopRequested.load() != 0;
 }
 
-void Pause(HANDLE stopEvent)
+void Pause(MonitorState& s)
 {
-    if (stopEvent != nullptr)
-        WaitForSingleObject(stopEvent, kPauseMs);
-    else
-        Sleep(kPauseMs);
+    PauseUnlessWoken(s.wake, s.stopEvent, s.streamer.posts, kPauseMs);
 }
 
 void CopyHostText(char* destination, LRESULT answer)
@@ -174,6 +175,10 @@ TurnEnd PlayingTurn(MonitorState& s)
     s.currentPosition = static_cast<int>(Ask(s.host, 0, kQueryPlaylistPosition));
 
     if (s.currentLength <= 0) {
+        // A file that has only just started has no length yet: a woken turn
+        // leaves it to the next, so that it is never taken for a stream.
+        if (IsWokenTurn(s.wake))
+            return TurnEnd::kPauseFollows;
         if (StreamTurn(s.stream, s.streamer, s.host, s.currentPosition))
             ForgetLastPosted(s);
         return TurnEnd::kPauseFollows;
@@ -188,7 +193,7 @@ TurnEnd PlayingTurn(MonitorState& s)
     const bool unicode = IsUnicodeMode();
     AskFileName(s, unicode);
     if (SameFileAsLastPosted(s, unicode)) {
-        Pause(s.stopEvent);
+        Pause(s);
         return TurnEnd::kAlreadyPaused;
     }
     if (!AskTitle(s, unicode))
@@ -202,8 +207,10 @@ void RunMonitor(const MonitorRun& run)
     MonitorState state;
     state.host = run.host;
     state.stopEvent = run.stopEvent.Get();
+    state.wake.event = run.wakeEvent.Get();
     while (!StopRequested(run)) {
         const LRESULT playing = Ask(state.host, 0, kQueryIsPlaying);
+        BeginTurn(state.wake);
         if (PostStoppedTextWhenDue(state.stopped, state.streamer, playing))
             ForgetLastPosted(state);
         if (playing == 1) {
@@ -212,10 +219,10 @@ void RunMonitor(const MonitorRun& run)
         } else {
             // A player that does not play is asked every two seconds: this
             // pause and the one every turn ends with.
-            Pause(state.stopEvent);
+            Pause(state);
         }
         if (!StopRequested(run))
-            Pause(state.stopEvent);
+            Pause(state);
     }
 }
 
