@@ -14,25 +14,9 @@
 
 namespace {
 
-// The one owner of the hook: UnhookWindowsHookEx is written once, here.
-class UniqueHook {
-public:
-    ~UniqueHook() { Reset(); }
-
-    explicit operator bool() const { return hook_ != nullptr; }
-
-    void Reset(HHOOK hook = nullptr)
-    {
-        if (hook_ != nullptr)
-            UnhookWindowsHookEx(hook_);
-        hook_ = hook;
-    }
-
-private:
-    HHOOK hook_ = nullptr;
-};
-
-UniqueHook g_hook;
+// Removed by quit, never by a destructor: that would run in DllMain, where
+// user32 must not be called.
+HHOOK g_hook;
 // Read by the procedure on the player's thread; set before the hook exists.
 std::atomic<HWND> g_hookedWindow{nullptr};
 std::atomic<HANDLE> g_hookWakeEvent{nullptr};
@@ -69,13 +53,15 @@ void InstallNotificationHook(HWND host, HANDLE wakeEvent)
         return;
     g_hookedWindow = host;
     g_hookWakeEvent = wakeEvent;
-    g_hook.Reset(SetWindowsHookExA(WH_CALLWNDPROC, &NotificationHook, nullptr, thread));
-    if (!g_hook)
+    g_hook = SetWindowsHookExA(WH_CALLWNDPROC, &NotificationHook, nullptr, thread);
+    if (g_hook == nullptr)
         g_hookWakeEvent = nullptr;
 }
 
 void RemoveNotificationHook()
 {
-    g_hook.Reset();
+    if (g_hook != nullptr)
+        UnhookWindowsHookEx(g_hook);
+    g_hook = nullptr;
     g_hookWakeEvent = nullptr;
 }
