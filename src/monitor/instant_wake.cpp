@@ -1,7 +1,10 @@
 // The stop event comes first in the wait, so a quit that finds a wake pending
-// is still a quit. The wait's own result consumes one wake; BeginTurn clears
-// the rest of a burst once the host has answered, which is deterministic: the
-// host sends its notifications on the thread that answers the queries.
+// is still a quit. The wait itself consumes one wake; BeginTurn clears the
+// rest of a burst once the host has answered the turn's first query. The host
+// sends its notifications on the thread that answers, so all it sent before
+// that answer are seen by this turn. One sent in the instant between the
+// answer and the clearing is seen by the turn's later queries when it plays,
+// and otherwise by the next poll.
 #include "monitor/instant_wake.h"
 
 #include <algorithm>
