@@ -91,40 +91,39 @@ void HostWindow::Stop()
 
 void HostWindow::SetEntry(int position, const char* file, const char* title)
 {
-    Entry entry{};
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        entry = {Keep(file), Keep(title), nullptr, nullptr};
+        Entry entry{Keep(file), Keep(title), nullptr, nullptr};
         if (file != nullptr)
             entry.wideFile = Keep(Widened(file).c_str());
         if (title != nullptr)
             entry.wideTitle = Keep(Widened(title).c_str());
+        entries_[position] = entry;
     }
-    Replace(position, entry);
+    NotifyRetitled(position);
 }
 
 void HostWindow::SetEntry(int position, const wchar_t* file, const wchar_t* title)
 {
-    Entry entry{};
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        entry = {nullptr, nullptr, Keep(file), Keep(title)};
+        Entry entry{nullptr, nullptr, Keep(file), Keep(title)};
         if (file != nullptr)
             entry.file = Keep(Narrowed(file, CP_ACP).c_str());
         if (title != nullptr)
             entry.title = Keep(Narrowed(title, CP_ACP).c_str());
+        entries_[position] = entry;
     }
-    Replace(position, entry);
+    NotifyRetitled(position);
 }
 
 // A new title for the entry that plays (a stream's next song) is a change of
 // title; other entries change silently.
-void HostWindow::Replace(int position, const Entry& entry)
+void HostWindow::NotifyRetitled(int position)
 {
     bool playingEntry = false;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        entries_[position] = entry;
         playingEntry = playState_ != kStopped && position == position_;
     }
     if (playingEntry)

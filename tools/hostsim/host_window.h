@@ -83,9 +83,10 @@ private:
         LPARAM code;
     };
     // Sends the notices, unless notifying is off. Called without the lock:
-    // a plugin's hook runs inside each send.
+    // a send from another thread waits for the window's, which may need the
+    // lock to answer a query first.
     void Send(const std::vector<Notice>& notices);
-    void Replace(int position, const Entry& entry);
+    void NotifyRetitled(int position);
     const char* Keep(const char* text);
     const wchar_t* Keep(const wchar_t* text);
 
