@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <climits>
 #include <functional>
 #include <string>
 #include <thread>
@@ -21,12 +22,14 @@ const char kFormPath[] = "/np.php?track=";
 // How long the test lets the monitor settle into its pause before a change.
 constexpr DWORD kSettleMs = 200;
 // A woken post comes within tens of milliseconds; the poll that meets a
-// change made early in a stopped player's two-second pause, after 1.5 s.
+// change made early in a stopped player's two-second pause, after 1.8 s.
 constexpr double kWokenWithinMs = 1000;
 // The poll's pause while playing, less what a coarse tick may take off it.
 constexpr DWORD kPolledGapMs = 900;
 // The spacing of posts, less the same.
 constexpr double kPostGapMs = 950;
+// Counts queries whatever they were answered: no answer the stand-in gives.
+constexpr LRESULT kAnyAnswer = LONG_MIN;
 
 class InstantTest : public MonitorFixture {
 protected:
@@ -35,17 +38,17 @@ protected:
         plugin_.Sandbox().WriteIni(SettingsFileText(server_.Host(), kFormPath) + lines);
     }
 
-    size_t Count(LPARAM code, LRESULT answer = -2)
+    size_t Count(LPARAM code, LRESULT answer = kAnyAnswer)
     {
         size_t count = 0;
         for (const HostQueryRecord& query : Host().Queries())
-            count += query.code == code && (answer == -2 || query.answer == answer);
+            count += query.code == code && (answer == kAnyAnswer || query.answer == answer);
         return count;
     }
 
     // Pumps until the monitor has asked `code` once more (answered `answer`,
-    // when given), then lets it settle into the pause that follows.
-    void PumpPast(LPARAM code, LRESULT answer = -2)
+    // when given).
+    void PumpPast(LPARAM code, LRESULT answer = kAnyAnswer)
     {
         const size_t before = Count(code, answer);
         ASSERT_TRUE(Host().PumpUntil([&] { return Count(code, answer) > before; }, 5000));
