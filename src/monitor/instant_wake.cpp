@@ -11,8 +11,9 @@
 
 namespace {
 
-// A woken turn whose own notifications keep coming (a burst that outlasts
-// the turn) makes one more, not one for each.
+// Notifications that keep coming after their woken turn has asked (a burst
+// that outlasts the turn) make one more turn at most every 250 ms, not one
+// for each.
 constexpr DWORD kWokenTurnGapMs = 250;
 // As the poll never does, no two posts come within a second: a form handler
 // that draws each title is not made to draw faster than that.
