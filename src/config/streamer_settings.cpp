@@ -61,6 +61,7 @@ StreamerSettings ReadStreamerSettings()
     ReadSettingsFileBytes(file, bytes);
     settings.quiet = ReadSwitch(bytes, "Quiet");
     settings.streams = ReadSwitch(bytes, "Streams");
+    settings.instant = ReadSwitch(bytes, "Instant");
     ReadText(bytes, "TitleFile", settings.titleFile);
     settings.stoppedTextSet = ReadText(bytes, "StoppedText", settings.stoppedText);
     settings.serverChosen = ServerChosen(bytes);

@@ -1,9 +1,10 @@
 // The opt-in keys for streamers and radio listeners: Quiet, TitleFile,
-// StoppedText and Streams, in the plugin's section of the settings file in
-// use. They are read afresh at each moment the monitor needs them, never
-// cached and never written, so an edit takes effect at the next track. The
-// texts are read from the file's bytes (config/section_reader.h), so UTF-8
-// typed in Notepad reads as typed, and paths are wide from end to end.
+// StoppedText, Streams and Instant, in the plugin's section of the settings
+// file in use. They are read afresh at each moment the monitor needs them,
+// never cached and never written, so an edit takes effect at the next track;
+// Instant alone is read at init, and takes effect at the player's next start.
+// The texts are read from the file's bytes (config/section_reader.h), so
+// UTF-8 typed in Notepad reads as typed, and paths are wide from end to end.
 #pragma once
 
 #include "config/module_paths.h"
@@ -18,6 +19,7 @@ struct StreamerSettings {
     bool serverChosen = false;             // ServerName is neither empty nor the placeholder
     wchar_t settingsFolder[kPathSize] = {};  // of the settings file in use, with its backslash
     wchar_t logFile[kPathSize] = {};       // tunewire.log in that folder
+    bool instant = false;                  // the player's notifications wake the monitor
 };
 
 // The keys from the settings file in use; all off when there is none.

@@ -22,7 +22,7 @@ MonitorRun* g_run;        // the stopping side's hold on the current run
 
 }  // namespace
 
-void StartTrackMonitor(HWND host)
+void StartTrackMonitor(HWND host, bool wakeable)
 {
     MonitorRun* run = new (std::nothrow) MonitorRun(host);
     if (run == nullptr)
@@ -30,6 +30,9 @@ void StartTrackMonitor(HWND host)
     // Manual-reset: once stop signals it, every later pause of the run
     // returns at once.
     run->stopEvent.Reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    // Auto-reset: a burst of notifications wakes one pause.
+    if (wakeable)
+        run->wakeEvent.Reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
     GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
                        reinterpret_cast<LPCSTR>(&TrackMonitorThread), &run->module);
     g_monitorThread.Reset(
@@ -42,6 +45,11 @@ void StartTrackMonitor(HWND host)
         delete run;
     }
     SetThreadPriority(g_monitorThread.Get(), THREAD_PRIORITY_BELOW_NORMAL);
+}
+
+HANDLE TrackMonitorWakeEvent()
+{
+    return g_run != nullptr ? g_run->wakeEvent.Get() : nullptr;
 }
 
 void StopTrackMonitor()

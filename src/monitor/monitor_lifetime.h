@@ -5,7 +5,12 @@
 
 // Starts a new monitor thread, at below-normal priority, that asks `host`.
 // Nothing is reported if the thread cannot be made: no track is then posted.
-void StartTrackMonitor(HWND host);
+// A `wakeable` monitor also has a wake event that ends its pauses early.
+void StartTrackMonitor(HWND host, bool wakeable);
+
+// The current run's wake event; null when the monitor is not wakeable or did
+// not start. It stays open until StopTrackMonitor lets go of the run.
+HANDLE TrackMonitorWakeEvent();
 
 // Tells the monitor to stop, wakes it from a pause, and waits a bounded time
 // for it to end. Never forces it: a monitor still inside a post or a message

@@ -2,9 +2,9 @@
 // its parameter and keeps for StopTrackMonitor. Every start makes a new run,
 // so a monitor left over from an earlier life of the plugin (still held by a
 // message box when the host loaded and started the plugin again) keeps its
-// own flag, already set, and its own event, which nobody closes under it.
+// own flag, already set, and its own events, which nobody closes under it.
 // The thread and the stopping side each hold the run; the last to let go
-// frees it, and the event with it.
+// frees it, and the events with it.
 #pragma once
 
 #include <windows.h>
@@ -19,6 +19,8 @@ struct MonitorRun {
     const HWND host;          // receives every query; the descriptor's parentWindow
     HMODULE module = nullptr; // the thread's own reference on this module
     UniqueHandle stopEvent;   // manual-reset; set together with the flag
+    UniqueHandle wakeEvent;   // auto-reset; set by the player's notifications
+                              // (plugin/notification_hook.h); null unless Instant is on
     // 0 while this run is to go on, 1 once it is to stop. Read afresh by the
     // thread at every check.
     std::atomic<unsigned char> stopRequested{0};

@@ -16,7 +16,9 @@
 // goes through PostMonitorTitle (title file, quiet log, retries), a stream
 // entry's turn is StreamTurn, every turn's playing answer goes to the stopped
 // text, and every turn ends in FinishTurn, which alone runs or ends what is
-// still to be tried again.
+// still to be tried again. With Instant on, the player's notifications end a
+// pause early (PauseUnlessWoken), and a woken turn leaves an entry of unknown
+// length to the next turn.
 #include "monitor/track_monitor.h"
 
 #include <cstring>
@@ -26,6 +28,7 @@
 #include "config/charset_setting.h"
 #include "monitor/host_ask.h"
 #include "monitor/host_text.h"
+#include "monitor/instant_wake.h"
 #include "monitor/monitor_run.h"
 #include "monitor/stopped_text.h"
 #include "monitor/stream_titles.h"
@@ -53,6 +56,7 @@ struct MonitorState {
     StreamerState streamer;
     StoppedTextState stopped;
     StreamTitleState stream;
+    InstantWake wake;
 };
 
 bool StopRequested(const MonitorRun& run)
@@ -60,12 +64,9 @@ bool StopRequested(const MonitorRun& run)
     return run.stopRequested.load() != 0;
 }
 
-void Pause(HANDLE stopEvent)
+void Pause(MonitorState& s)
 {
-    if (stopEvent != nullptr)
-        WaitForSingleObject(stopEvent, kPauseMs);
-    else
-        Sleep(kPauseMs);
+    PauseUnlessWoken(s.wake, s.stopEvent, s.streamer.posts, kPauseMs);
 }
 
 void CopyHostText(char* destination, LRESULT answer)
@@ -140,6 +141,10 @@ TurnForRetries PlayingTurn(MonitorState& s)
         s.currentLength != s.previousLength || s.currentPosition != s.previousPosition;
 
     if (s.currentLength <= 0) {
+        // A file that has only just started has no length yet: a woken turn
+        // leaves it to the next, so that it is never taken for a stream.
+        if (IsWokenTurn(s.wake))
+            return TurnForRetries::kWaiting;
         const TurnForRetries turn =
             StreamTurn(s.stream, s.streamer, s.host, s.currentPosition, changed);
         if (turn == TurnForRetries::kPosted)
@@ -166,8 +171,10 @@ void RunMonitor(const MonitorRun& run)
     MonitorState state;
     state.host = run.host;
     state.stopEvent = run.stopEvent.Get();
+    state.wake.event = run.wakeEvent.Get();
     while (!StopRequested(run)) {
         const LRESULT playing = Ask(state.host, 0, kQueryIsPlaying);
+        BeginTurn(state.wake);
         TurnForRetries turn = StoppedTextTurn(state.stopped, state.streamer, playing);
         if (turn == TurnForRetries::kPosted)
             ForgetLastPosted(state);
@@ -177,9 +184,9 @@ void RunMonitor(const MonitorRun& run)
         // A player that does not play is asked every two seconds: this pause
         // and the one every turn ends with.
         if (playing != 1)
-            Pause(state.stopEvent);
+            Pause(state);
         if (!StopRequested(run))
-            Pause(state.stopEvent);
+            Pause(state);
     }
 }
 

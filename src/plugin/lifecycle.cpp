@@ -2,11 +2,17 @@
 // starts the monitor; PluginQuit stops it, never forcing it: a monitor stuck
 // in a post or a message box ends by itself at its next check of its flag,
 // and the module reference it holds keeps the code mapped until then.
+//
+// With Instant on, the monitor is made wakeable and the player's
+// notifications wake it through a hook, installed after the monitor starts and
+// removed, on the same thread, before it stops.
 #include "plugin/lifecycle.h"
 
 #include "config/config_dialog.h"
 #include "config/settings.h"
+#include "config/streamer_settings.h"
 #include "monitor/monitor_lifetime.h"
+#include "plugin/notification_hook.h"
 #include "plugin/plugin.h"
 
 char g_descriptionText[260];
@@ -16,7 +22,8 @@ int PluginInit()
     g_pluginDescriptor.description = g_descriptionText;
     wsprintfA(g_descriptionText, "%s %s", kProductName, kVersionText);
     ReadSettings();
-    StartTrackMonitor(g_pluginDescriptor.parentWindow);
+    StartTrackMonitor(g_pluginDescriptor.parentWindow, ReadStreamerSettings().instant);
+    InstallNotificationHook(g_pluginDescriptor.parentWindow, TrackMonitorWakeEvent());
     return 0;
 }
 
@@ -27,6 +34,7 @@ void PluginConfig()
 
 void PluginQuit()
 {
+    RemoveNotificationHook();
     StopTrackMonitor();
     // No dialog is open to tell of a move now: the next one does.
     if (WriteSettings() == SettingsStore::kMovedToUserFile)

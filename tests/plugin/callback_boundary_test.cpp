@@ -35,7 +35,7 @@ TEST(CallbackBoundaryTest, TheMonitorThreadEndsQuietlyWhenAQueryThrows)
 {
     ImportReplacement<decltype(&SendMessageA)> throwing("user32.dll", &SendMessageA,
                                                          &ThrowingSendMessage);
-    StartTrackMonitor(GetDesktopWindow());
+    StartTrackMonitor(GetDesktopWindow(), false);
     const DWORD start = GetTickCount();
     while (g_queries == 0 && GetTickCount() - start < 5000)
         Sleep(10);

@@ -8,12 +8,14 @@
 #include "loopback/loopback_http_server.h"
 #include "report.h"
 
-// Through the real DLL, on the host window's thread.
-void MeasureTrackChanges(HostWindow& window, LoopbackHttpServer& server, Report& report);
+// Through the real DLL, on the host window's thread; `instant` turns the
+// Instant key on, and the stand-in's notifications then wake the monitor.
+void MeasureTrackChanges(HostWindow& window, LoopbackHttpServer& server, bool instant,
+                         Report& report);
 // The same over TLS: `setting` is an https:// server whose terminator relays
 // to `server`.
 void MeasureSecureTrackChanges(HostWindow& window, LoopbackHttpServer& server,
-                               const std::string& setting, Report& report);
+                               const std::string& setting, bool instant, Report& report);
 void MeasureQuitWhilePausing(HostWindow& window, LoopbackHttpServer& server, Report& report);
 void MeasureQuitWhilePostHeld(HostWindow& window, LoopbackHttpServer& server, Report& report);
 

@@ -66,11 +66,15 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "bench: cannot create the host window (no display?)\n");
         return 1;
     }
-    Progress("track changes, then playing without changes");
-    MeasureTrackChanges(window, *server, report);
-    if (secure) {
-        Progress("track changes over HTTPS");
-        MeasureSecureTrackChanges(window, *server, std::string("https://") + argv[2], report);
+    for (bool instant : {false, true}) {
+        Progress(instant ? "with Instant=1: track changes, then playing without changes"
+                         : "track changes, then playing without changes");
+        MeasureTrackChanges(window, *server, instant, report);
+        if (secure) {
+            Progress("track changes over HTTPS");
+            MeasureSecureTrackChanges(window, *server, std::string("https://") + argv[2], instant,
+                                      report);
+        }
     }
     Progress("quit while the monitor pauses");
     MeasureQuitWhilePausing(window, *server, report);

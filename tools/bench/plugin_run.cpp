@@ -57,7 +57,8 @@ std::string BesideBench(const char* name)
     return folder.substr(0, folder.find_last_of('\\') + 1) + name;
 }
 
-PluginRun::PluginRun(HostWindow& window, const std::string& server) : window_(window)
+PluginRun::PluginRun(HostWindow& window, const std::string& server, const std::string& lines)
+    : window_(window)
 {
     static int runs = 0;
     char temp[MAX_PATH] = {};
@@ -70,7 +71,8 @@ PluginRun::PluginRun(HostWindow& window, const std::string& server) : window_(wi
         error_ = "cannot prepare " + folder_;
         return;
     }
-    std::ofstream(folder_ + "plugin.ini", std::ios::binary) << SettingsFileText(server, "/bench/form");
+    std::ofstream(folder_ + "plugin.ini", std::ios::binary)
+        << SettingsFileText(server, "/bench/form") + lines;
     const std::vector<DWORD> before = ThreadsOfThisProcess();
     if (!host_.Load(folder_ + "gen_tunewire.dll", window_.Handle())) {
         error_ = host_.Error();

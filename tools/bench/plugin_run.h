@@ -1,6 +1,6 @@
 // One life of the real plugin in the bench: gen_tunewire.dll (from beside
 // bench.exe) is copied into a fresh temporary folder with a plugin.ini naming
-// the bench's server, loaded through the player stand-in and started. The
+// the bench's server (and any further lines the figure asks for), loaded through the player stand-in and started. The
 // monitor thread is found as the thread that init added to the process at
 // below-normal priority. The destructor quits if nobody did, unloads, waits
 // for the monitor to end (pumping the host window meanwhile) and removes the
@@ -17,7 +17,7 @@
 
 class PluginRun {
 public:
-    PluginRun(HostWindow& window, const std::string& server);
+    PluginRun(HostWindow& window, const std::string& server, const std::string& lines = "");
     ~PluginRun();
     PluginRun(const PluginRun&) = delete;
     PluginRun& operator=(const PluginRun&) = delete;

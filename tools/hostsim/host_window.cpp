@@ -16,6 +16,13 @@ std::wstring Widened(const char* text)
     return wide;
 }
 
+// The window's own notifications pass through it as through the player's
+// window; they are not queries, so they are neither answered nor recorded.
+bool IsNotification(LPARAM code)
+{
+    return code == kNotifyChange || code == kNotifyPlayingFile || code == kNotifyPlayingWideFile;
+}
+
 std::string Narrowed(const wchar_t* text, UINT codePage)
 {
     int size = WideCharToMultiByte(codePage, 0, text, -1, nullptr, 0, nullptr, nullptr);
@@ -45,52 +52,105 @@ HostWindow::~HostWindow()
 
 void HostWindow::Play(int position, int length)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    playState_ = kPlaying;
-    position_ = position;
-    length_ = length;
+    std::vector<Notice> notices;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        playState_ = kPlaying;
+        position_ = position;
+        length_ = length;
+        const auto entry = entries_.find(position);
+        const Entry playing = entry != entries_.end() ? entry->second : Entry{};
+        notices.push_back({reinterpret_cast<WPARAM>(playing.file), kNotifyPlayingFile});
+        if (!ansiOnly_)
+            notices.push_back({reinterpret_cast<WPARAM>(playing.wideFile), kNotifyPlayingWideFile});
+        notices.push_back({kChangeTitle, kNotifyChange});
+        notices.push_back({kChangeStatus, kNotifyChange});
+    }
+    Send(notices);
 }
 
 void HostWindow::Pause(int position, int length)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    playState_ = kPaused;
-    position_ = position;
-    length_ = length;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        playState_ = kPaused;
+        position_ = position;
+        length_ = length;
+    }
+    Send({{kChangeStatus, kNotifyChange}});
 }
 
 void HostWindow::Stop()
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    playState_ = kStopped;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        playState_ = kStopped;
+    }
+    Send({{kChangeStatus, kNotifyChange}});
 }
 
 void HostWindow::SetEntry(int position, const char* file, const char* title)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    Entry entry{Keep(file), Keep(title), nullptr, nullptr};
-    if (file != nullptr)
-        entry.wideFile = Keep(Widened(file).c_str());
-    if (title != nullptr)
-        entry.wideTitle = Keep(Widened(title).c_str());
-    entries_[position] = entry;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        Entry entry{Keep(file), Keep(title), nullptr, nullptr};
+        if (file != nullptr)
+            entry.wideFile = Keep(Widened(file).c_str());
+        if (title != nullptr)
+            entry.wideTitle = Keep(Widened(title).c_str());
+        entries_[position] = entry;
+    }
+    NotifyRetitled(position);
 }
 
 void HostWindow::SetEntry(int position, const wchar_t* file, const wchar_t* title)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    Entry entry{nullptr, nullptr, Keep(file), Keep(title)};
-    if (file != nullptr)
-        entry.file = Keep(Narrowed(file, CP_ACP).c_str());
-    if (title != nullptr)
-        entry.title = Keep(Narrowed(title, CP_ACP).c_str());
-    entries_[position] = entry;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        Entry entry{nullptr, nullptr, Keep(file), Keep(title)};
+        if (file != nullptr)
+            entry.file = Keep(Narrowed(file, CP_ACP).c_str());
+        if (title != nullptr)
+            entry.title = Keep(Narrowed(title, CP_ACP).c_str());
+        entries_[position] = entry;
+    }
+    NotifyRetitled(position);
+}
+
+// A new title for the entry that plays (a stream's next song) is a change of
+// title; other entries change silently.
+void HostWindow::NotifyRetitled(int position)
+{
+    bool playingEntry = false;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        playingEntry = playState_ != kStopped && position == position_;
+    }
+    if (playingEntry)
+        Send({{kChangeTitle, kNotifyChange}});
 }
 
 void HostWindow::SetAnsiOnly(bool ansiOnly)
 {
     std::lock_guard<std::mutex> lock(mutex_);
     ansiOnly_ = ansiOnly;
+}
+
+void HostWindow::SetNotifying(bool notifying)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    notifying_ = notifying;
+}
+
+void HostWindow::Send(const std::vector<Notice>& notices)
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!notifying_)
+            return;
+    }
+    for (const Notice& notice : notices)
+        SendMessageA(window_, kHostQueryMessage, notice.argument, notice.code);
 }
 
 const char* HostWindow::Keep(const char* text)
@@ -182,7 +242,7 @@ LRESULT CALLBACK HostWindow::WindowProc(HWND window, UINT message, WPARAM wParam
     if (message == WM_NCCREATE) {
         auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
         SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    } else if (message == kHostQueryMessage) {
+    } else if (message == kHostQueryMessage && !IsNotification(lParam)) {
         auto* self = reinterpret_cast<HostWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
         return self->Answer(wParam, lParam);
     }

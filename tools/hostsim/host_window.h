@@ -2,7 +2,10 @@
 // queries, ANSI and wide, from a playlist state that its owner (a script or a
 // test) changes over time, and can record every query it answers. Queries are
 // answered on the thread that created the window, so that thread must pump
-// messages.
+// messages. Like the player, it tells its own window of each change it makes
+// (Play, Pause, Stop, a new title of the entry that plays), with the
+// notifications of plugin/host_queries.h, sent on the caller's thread: the
+// window's own, as the player's UI thread does.
 #pragma once
 
 #include <windows.h>
@@ -31,6 +34,8 @@ public:
 
     HWND Handle() const { return window_; }
 
+    // A file starts: the playing-file notifications, then a new title and a
+    // new status.
     void Play(int position, int length);
     // Paused on an entry: the player answers neither "playing" nor "stopped".
     void Pause(int position, int length);
@@ -42,8 +47,12 @@ public:
     // the player does.
     void SetEntry(int position, const char* file, const char* title);
     void SetEntry(int position, const wchar_t* file, const wchar_t* title);
-    // Plays an older player, whose wide queries answer null.
+    // Plays an older player, whose wide queries answer null and who sends
+    // no wide playing-file notification.
     void SetAnsiOnly(bool ansiOnly);
+    // Turns the notifications off (they are on from the start): a player
+    // whose notices the plugin does not see.
+    void SetNotifying(bool notifying);
 
     std::vector<HostQueryRecord> Queries() const;
     void ClearQueries();
@@ -69,6 +78,15 @@ private:
 
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Answer(WPARAM argument, LPARAM code);
+    struct Notice {
+        WPARAM argument;
+        LPARAM code;
+    };
+    // Sends the notices, unless notifying is off. Called without the lock:
+    // a send from another thread waits for the window's, which may need the
+    // lock to answer a query first.
+    void Send(const std::vector<Notice>& notices);
+    void NotifyRetitled(int position);
     const char* Keep(const char* text);
     const wchar_t* Keep(const wchar_t* text);
 
@@ -76,6 +94,7 @@ private:
     mutable std::mutex mutex_;
     LRESULT playState_ = kStopped;  // the answer to the is-playing query
     bool ansiOnly_ = false;
+    bool notifying_ = true;
     int position_ = 0;
     int length_ = 0;
     std::map<int, Entry> entries_;

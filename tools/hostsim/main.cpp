@@ -2,10 +2,12 @@
 // main window, calls init, plays a playlist script against it (answering the
 // plugin's track queries), and quits and unloads it, reporting as it goes.
 //
-//   hostsim.exe [--log FILE] [--ansi-only] [--preload DLL]... PLUGIN.dll SCRIPT
+//   hostsim.exe [--log FILE] [--ansi-only] [--no-notify] [--preload DLL]... PLUGIN.dll SCRIPT
 //
 // --log writes every query the plugin sent, with its answer, to FILE.
 // --ansi-only plays an older player, whose wide-text queries answer null.
+// --no-notify sends none of the notifications the player sends its main
+// window on play, pause, stop and a new title (host_window.h).
 // --preload loads DLL before the plugin and keeps it for the process's life,
 // as a player does with the DLLs its other plugins bring (a shared C++
 // runtime, say); the DLLs it needs are looked for beside it first.
@@ -26,6 +28,7 @@ namespace {
 struct Options {
     std::string logPath;
     bool ansiOnly = false;
+    bool notify = true;
     std::vector<std::string> preloads;
     std::string pluginPath;
     std::string scriptPath;
@@ -40,6 +43,8 @@ bool ParseArguments(int argc, char** argv, Options& options)
             options.logPath = argv[++i];
         else if (argument == "--ansi-only")
             options.ansiOnly = true;
+        else if (argument == "--no-notify")
+            options.notify = false;
         else if (argument == "--preload" && i + 1 < argc)
             options.preloads.push_back(argv[++i]);
         else
@@ -91,8 +96,8 @@ int main(int argc, char** argv)
 {
     Options options;
     if (!ParseArguments(argc, argv, options)) {
-        std::fprintf(stderr, "usage: hostsim.exe [--log FILE] [--ansi-only] [--preload DLL]... "
-                             "PLUGIN.dll SCRIPT\n");
+        std::fprintf(stderr, "usage: hostsim.exe [--log FILE] [--ansi-only] [--no-notify] "
+                             "[--preload DLL]... PLUGIN.dll SCRIPT\n");
         return 2;
     }
     std::ifstream scriptFile(options.scriptPath);
@@ -113,6 +118,7 @@ int main(int argc, char** argv)
         return 1;
     }
     window.SetAnsiOnly(options.ansiOnly);
+    window.SetNotifying(options.notify);
     std::ofstream log;
     if (!options.logPath.empty()) {
         log.open(options.logPath);
