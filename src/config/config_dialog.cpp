@@ -5,16 +5,16 @@
 // and only for the copy: never across a post, a message box or the shell.
 #include "config/config_dialog.h"
 
-#include <string>
 
 #include "common/bounded_copy.h"
 #include "config/charset_setting.h"
 #include "config/config-rc.h"
+#include "config/enhanced_dialog.h"
 #include "config/module_paths.h"
 #include "config/settings.h"
+#include "config/settings_home.h"
 #include "config/settings_lock.h"
 #include "config/shell_open.h"
-#include "config/user_settings_file.h"
 #include "plugin/plugin.h"
 #include "post/post_track.h"
 
@@ -31,12 +31,7 @@ const char kNotesText[] =
 
 const char kEnhancedFeaturesLabel[] = "Enhanced Features";
 const char kEnhancedHint[] = "Want More? See what the enhanced version does ->";
-const char kEnhancedEditionPage[] = "http://www.example.com/glyphmill/upgrade.html";
 const char kConnectionTestTitle[] = "Connection Test";
-const char kSettingsMovedStart[] =
-    "Windows does not let the plugin write to its own folder (as under Program Files), "
-    "so your settings are now stored for your Windows account in\n\n";
-const char kSettingsMovedEnd[] = "\n\nThe plugin reads them from there from now on.";
 
 // wsprintfA writes at most 1024 characters, so this is as large as a caption
 // it formats can be.
@@ -90,19 +85,6 @@ SettingsStore TakeFields(HWND dialog, bool store, Fields& fields)
     return store ? WriteSettings() : SettingsStore::kNotStored;
 }
 
-// Said once, by the OK that moved the settings: later stores go to the same
-// file without a word.
-void ReportSettingsMoved(HWND dialog)
-{
-    char path[kPathSize];
-    {
-        SettingsLock lock;
-        CopyBounded(path, GetUserSettingsFilePath(), path + kPathSize - 1);
-    }
-    const std::string text = kSettingsMovedStart + std::string(path) + kSettingsMovedEnd;
-    MessageBoxA(dialog, text.c_str(), kProductName, MB_OK);
-}
-
 // The path buffers are rebuilt by every call on either thread, so the path is
 // copied out under the lock and the shell gets the private copy. An empty
 // path (the module's own name could not be had) opens nothing.
@@ -140,7 +122,7 @@ INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam)
         case IDOK: {
             Fields fields;
             if (TakeFields(dialog, true, fields) == SettingsStore::kMovedToUserFile)
-                ReportSettingsMoved(dialog);
+                ShowSettingsMovedNotice(dialog);
             EndDialog(dialog, 0);
             return 1;
         }
@@ -148,7 +130,7 @@ INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam)
             EndDialog(dialog, 0);
             return 1;
         case IDC_ENHANCED_FEATURES:
-            OpenWithShell(kEnhancedEditionPage);
+            ShowEnhancedDialog(dialog);
             return 1;
         case IDC_TEST: {
             Fields fields;

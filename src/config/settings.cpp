@@ -106,6 +106,31 @@ SettingsStore WriteSettings()
     return SettingsStore::kMovedToUserFile;
 }
 
+// The two keys are copied as the file beside the module holds them, never
+// from the buffers: a Test may have left values there that the user did not
+// store.
+bool MoveSettingsToUserFile()
+{
+    SettingsLock lock;
+    const char* userFile = GetUserSettingsFilePath();
+    if (HoldsTheSection(userFile))
+        return true;
+    if (userFile[0] == '\0' || !CreateUserSettingsFolder())
+        return false;
+    const char* file = GetSettingsFilePath();
+    char server[kSettingSize];
+    char formHandler[kSettingSize];
+    GetPrivateProfileStringA(kProductName, "ServerName", kDefaultServerName, server,
+                             kSettingSize, file);
+    GetPrivateProfileStringA(kProductName, "FormHandler", kDefaultFormHandler, formHandler,
+                             kSettingSize, file);
+    CopySection(file, userFile);
+    const bool stored =
+        WritePrivateProfileStringA(kProductName, "ServerName", server, userFile) &&
+        WritePrivateProfileStringA(kProductName, "FormHandler", formHandler, userFile);
+    return stored && HoldsTheSection(userFile);
+}
+
 char* GetServerName()
 {
     return g_serverName;

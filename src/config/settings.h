@@ -37,5 +37,8 @@ void ReadSettings();
 // Stores where ReadSettings reads, moving the settings to the per-user file
 // when the file beside the module cannot be written.
 SettingsStore WriteSettings();
+// Makes the per-user file the one in use, copying the plugin's section of the
+// file beside the module into it; true when it is in use now.
+bool MoveSettingsToUserFile();
 char* GetServerName();
 char* GetFormHandler();

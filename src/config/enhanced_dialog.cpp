@@ -1,0 +1,340 @@
+// The dialog reads the keys from the settings file in use when it opens and
+// remembers what it showed; OK writes only the keys whose control the user
+// changed, so a key never set stays absent and one set back to its default
+// goes. The server and form path are never written here: the configuration
+// dialog below may hold values it has not stored. A Unicode dialog, so the
+// text fields take any character; their values are stored as UTF-8.
+#include "config/enhanced_dialog.h"
+
+#include <commdlg.h>
+#include <shlobj.h>
+
+#include <string>
+#include <vector>
+
+#include "common/ascii_case.h"
+#include "config/config-rc.h"
+#include "config/optin_file.h"
+#include "config/settings.h"
+#include "config/settings_home.h"
+#include "config/settings_lock.h"
+#include "config/shell_open.h"
+#include "config/streamer_settings.h"
+#include "plugin/plugin.h"
+
+namespace {
+
+const char kEnhancedEditionPage[] = "http://www.example.com/glyphmill/upgrade.html";
+const char kCaptionEnd[] = " - Enhanced Features";
+const char kUtf8Word[] = "utf-8";
+const char kOnWord[] = "1";
+const char kTitleFileKey[] = "TitleFile";
+const char kStoppedTextKey[] = "StoppedText";
+const wchar_t kTitleFileFilter[] = L"Text files (*.txt)\0*.txt\0All files (*.*)\0*.*\0";
+const wchar_t kBrowseTitle[] = L"Title file";
+// A path as long as the wide functions take one.
+constexpr DWORD kBrowsePathSize = 32768;
+
+bool IsUtf8Word(const char* value)
+{
+    return EqualsIgnoringAsciiCase(value, kUtf8Word);
+}
+
+// The switches: a checkbox each, off when the key is absent.
+struct SwitchKey {
+    const char* name;
+    int control;
+    const char* onValue;             // what the dialog writes to turn it on
+    bool (*isOn)(const char* value); // how the plugin reads it
+};
+const SwitchKey kSwitches[] = {
+    {"Charset", IDC_EF_UNICODE, kUtf8Word, &IsUtf8Word},
+    {"Quiet", IDC_EF_QUIET, kOnWord, &IsSwitchOn},
+    {"Streams", IDC_EF_STREAMS, kOnWord, &IsSwitchOn},
+    {"Instant", IDC_EF_INSTANT, kOnWord, &IsSwitchOn},
+};
+
+enum class StopChoice { kNothing, kEmpty, kText };
+
+// What the controls show, as the keys mean it.
+struct Shown {
+    bool switches[std::size(kSwitches)] = {};
+    std::string titleFile;  // UTF-8, as the texts are stored
+    StopChoice stop = StopChoice::kNothing;
+    std::string stoppedText;
+};
+
+struct DialogState {
+    Shown opened;  // what the dialog showed when it opened
+};
+
+// Wide text of `text` in `codePage`, zero-terminated; empty when the bytes
+// are not valid there (with MB_ERR_INVALID_CHARS). Vectors rather than
+// std::wstring: the library's wide strings would bring its own error helpers
+// into the DLL (plugin/throw_helpers.cpp).
+std::vector<wchar_t> Wide(const std::string& text, UINT codePage, DWORD flags)
+{
+    const int length = MultiByteToWideChar(codePage, flags, text.data(),
+                                           static_cast<int>(text.size()), nullptr, 0);
+    if (length <= 0)
+        return text.empty() ? std::vector<wchar_t>{L'\0'} : std::vector<wchar_t>{};
+    std::vector<wchar_t> wide(static_cast<size_t>(length) + 1, L'\0');
+    MultiByteToWideChar(codePage, flags, text.data(), static_cast<int>(text.size()), wide.data(),
+                        length);
+    return wide;
+}
+
+std::string Utf8(const wchar_t* text)
+{
+    const int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (length <= 1)
+        return "";
+    std::string bytes(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, &bytes[0], length, nullptr, nullptr);
+    bytes.resize(static_cast<size_t>(length) - 1);
+    return bytes;
+}
+
+// A file's value as a user typed it in an editor, as UTF-8: it is taken as
+// UTF-8 when it is valid UTF-8, else as text in the ANSI code page.
+std::string FromFileText(const std::string& bytes)
+{
+    if (!Wide(bytes, CP_UTF8, MB_ERR_INVALID_CHARS).empty())
+        return bytes;
+    return Utf8(Wide(bytes, CP_ACP, 0).data());
+}
+
+std::vector<std::string> KeyNames()
+{
+    std::vector<std::string> names = {kTitleFileKey, kStoppedTextKey};
+    for (const SwitchKey& key : kSwitches)
+        names.push_back(key.name);
+    return names;
+}
+
+Shown ReadShown()
+{
+    std::string file;
+    {
+        SettingsLock lock;
+        file = SettingsFileInUse();
+    }
+    std::string bytes;
+    // An unreadable file shows the defaults; OK then writes only what the
+    // user changes.
+    if (file.empty() || ReadSettingsBytes(file, bytes) != 0)
+        bytes.clear();
+    OptInValues values = ParseOptInKeys(bytes, KeyNames());
+    Shown shown;
+    for (size_t i = 0; i < std::size(kSwitches); ++i)
+        {
+        const OptInValue& value = values[kSwitches[i].name];
+        shown.switches[i] = value && kSwitches[i].isOn(value->c_str());
+    }
+    shown.titleFile = FromFileText(values[kTitleFileKey].value_or(""));
+    const OptInValue& stopped = values[kStoppedTextKey];
+    if (stopped) {
+        shown.stop = stopped->empty() ? StopChoice::kEmpty : StopChoice::kText;
+        shown.stoppedText = FromFileText(*stopped);
+    }
+    return shown;
+}
+
+std::string FieldText(HWND dialog, int id)
+{
+    HWND field = GetDlgItem(dialog, id);
+    std::vector<wchar_t> text(static_cast<size_t>(GetWindowTextLengthW(field)) + 1, L'\0');
+    GetWindowTextW(field, text.data(), static_cast<int>(text.size()));
+    return Utf8(text.data());
+}
+
+void SetFieldText(HWND dialog, int id, const std::string& utf8)
+{
+    SetDlgItemTextW(dialog, id, Wide(utf8, CP_UTF8, 0).data());
+}
+
+void Show(HWND dialog, const Shown& shown)
+{
+    for (size_t i = 0; i < std::size(kSwitches); ++i)
+        CheckDlgButton(dialog, kSwitches[i].control, shown.switches[i] ? BST_CHECKED : BST_UNCHECKED);
+    SetFieldText(dialog, IDC_EF_TITLE_FILE, shown.titleFile);
+    const int stopButton = shown.stop == StopChoice::kNothing ? IDC_EF_STOP_NOTHING
+                           : shown.stop == StopChoice::kEmpty ? IDC_EF_STOP_EMPTY
+                                                              : IDC_EF_STOP_TEXT;
+    CheckRadioButton(dialog, IDC_EF_STOP_NOTHING, IDC_EF_STOP_TEXT, stopButton);
+    SetFieldText(dialog, IDC_EF_STOPPED_TEXT, shown.stoppedText);
+}
+
+Shown Taken(HWND dialog)
+{
+    Shown shown;
+    for (size_t i = 0; i < std::size(kSwitches); ++i)
+        shown.switches[i] = IsDlgButtonChecked(dialog, kSwitches[i].control) == BST_CHECKED;
+    shown.titleFile = FieldText(dialog, IDC_EF_TITLE_FILE);
+    shown.stop = IsDlgButtonChecked(dialog, IDC_EF_STOP_EMPTY) == BST_CHECKED  ? StopChoice::kEmpty
+                 : IsDlgButtonChecked(dialog, IDC_EF_STOP_TEXT) == BST_CHECKED ? StopChoice::kText
+                                                                               : StopChoice::kNothing;
+    shown.stoppedText = FieldText(dialog, IDC_EF_STOPPED_TEXT);
+    return shown;
+}
+
+// Each key whose control differs from what the dialog opened with, with its
+// new value, or none for a key back at its default.
+OptInValues Changes(const Shown& opened, const Shown& now)
+{
+    OptInValues changes;
+    for (size_t i = 0; i < std::size(kSwitches); ++i)
+        if (opened.switches[i] != now.switches[i])
+            changes[kSwitches[i].name] =
+                now.switches[i] ? OptInValue(kSwitches[i].onValue) : std::nullopt;
+    if (opened.titleFile != now.titleFile)
+        changes[kTitleFileKey] =
+            now.titleFile.empty() ? std::nullopt : OptInValue(now.titleFile);
+    const bool stopChanged =
+        opened.stop != now.stop ||
+        (now.stop == StopChoice::kText && opened.stoppedText != now.stoppedText);
+    if (stopChanged)
+        changes[kStoppedTextKey] = now.stop == StopChoice::kNothing ? std::nullopt
+                                   : now.stop == StopChoice::kEmpty
+                                       ? OptInValue("")
+                                       : OptInValue(now.stoppedText);
+    return changes;
+}
+
+void ShowStoreFailure(HWND dialog, const SettingsChange& change)
+{
+    const std::string where = change.file.empty() ? "any settings file" : change.file;
+    const std::string text = "Your changes could not be stored in " + where + " (error " +
+                             std::to_string(change.error) +
+                             "). Nothing was changed; the dialog stays open.";
+    MessageBoxA(dialog, text.c_str(), kProductName, MB_OK);
+}
+
+// True when the dialog may close.
+bool Store(HWND dialog, const DialogState& state)
+{
+    const SettingsChange change = StoreOptInChanges(Changes(state.opened, Taken(dialog)));
+    if (change.error != 0) {
+        ShowStoreFailure(dialog, change);
+        return false;
+    }
+    if (change.moved)
+        ShowSettingsMovedNotice(dialog);
+    return true;
+}
+
+std::string LogFile()
+{
+    return ReadStreamerSettings().logFile;
+}
+
+bool Exists(const std::string& path)
+{
+    return !path.empty() && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void OpenSettingsFile(HWND dialog)
+{
+    const SettingsChange change = SettingsFileToEdit();
+    if (change.file.empty()) {
+        ShowStoreFailure(dialog, change);
+        return;
+    }
+    if (change.moved)
+        ShowSettingsMovedNotice(dialog);
+    OpenWithShell(change.file.c_str());
+}
+
+// The save dialog lets the user type a folder that does not exist yet; it
+// is made here, so the title file can be written there at the next track.
+void BrowseTitleFile(HWND dialog)
+{
+    std::vector<wchar_t> path = Wide(FieldText(dialog, IDC_EF_TITLE_FILE), CP_UTF8, 0);
+    path.resize(kBrowsePathSize, L'\0');
+    OPENFILENAMEW choice = {};
+    choice.lStructSize = sizeof choice;
+    choice.hwndOwner = dialog;
+    choice.lpstrFilter = kTitleFileFilter;
+    choice.lpstrFile = path.data();
+    choice.nMaxFile = kBrowsePathSize;
+    choice.lpstrTitle = kBrowseTitle;
+    choice.lpstrDefExt = L"txt";
+    choice.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    if (!GetSaveFileNameW(&choice))
+        return;
+    path.back() = L'\0';
+    wchar_t* slash = wcsrchr(path.data(), L'\\');
+    if (slash != nullptr && slash != path.data()) {
+        *slash = L'\0';
+        SHCreateDirectoryExW(dialog, path.data(), nullptr);
+        *slash = L'\\';
+    }
+    SetDlgItemTextW(dialog, IDC_EF_TITLE_FILE, path.data());
+}
+
+void InitDialog(HWND dialog, DialogState& state)
+{
+    SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(&state));
+    SetWindowTextA(dialog, (std::string(kProductName) + kCaptionEnd).c_str());
+    state.opened = ReadShown();
+    Show(dialog, state.opened);
+    EnableWindow(GetDlgItem(dialog, IDC_EF_OPEN_LOG), Exists(LogFile()));
+}
+
+INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_INITDIALOG) {
+        InitDialog(dialog, *reinterpret_cast<DialogState*>(lParam));
+        return 1;
+    }
+    if (message != WM_COMMAND)
+        return 0;
+    DialogState* state = reinterpret_cast<DialogState*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    switch (LOWORD(wParam)) {
+    case IDOK:
+        if (state != nullptr && Store(dialog, *state))
+            EndDialog(dialog, IDOK);
+        return 1;
+    case IDCANCEL:
+        EndDialog(dialog, IDCANCEL);
+        return 1;
+    case IDC_EF_BROWSE:
+        BrowseTitleFile(dialog);
+        return 1;
+    case IDC_EF_STOPPED_TEXT:
+        // Typing a stop text chooses to post it.
+        if (HIWORD(wParam) == EN_CHANGE && GetFocus() == GetDlgItem(dialog, IDC_EF_STOPPED_TEXT))
+            CheckRadioButton(dialog, IDC_EF_STOP_NOTHING, IDC_EF_STOP_TEXT, IDC_EF_STOP_TEXT);
+        return 1;
+    case IDC_EF_OPEN_SETTINGS:
+        OpenSettingsFile(dialog);
+        return 1;
+    case IDC_EF_OPEN_LOG:
+        OpenWithShell(LogFile().c_str());
+        return 1;
+    case IDC_EF_VISIT:
+        OpenWithShell(kEnhancedEditionPage);
+        return 1;
+    }
+    return 0;
+}
+
+// As for the configuration dialog: no exception may cross the platform's
+// dialog code.
+INT_PTR CALLBACK EnhancedDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    try {
+        return HandleMessage(dialog, message, wParam, lParam);
+    } catch (...) {
+        return 1;
+    }
+}
+
+}  // namespace
+
+INT_PTR ShowEnhancedDialog(HWND owner)
+{
+    DialogState state;
+    return DialogBoxParamW(g_pluginDescriptor.moduleInstance, MAKEINTRESOURCEW(IDD_ENHANCED),
+                           owner, EnhancedDialogProc, reinterpret_cast<LPARAM>(&state));
+}
