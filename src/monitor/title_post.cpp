@@ -8,6 +8,7 @@
 #include <string>
 
 #include "config/streamer_settings.h"
+#include "monitor/overlay_data.h"
 #include "monitor/quiet_log.h"
 #include "monitor/title_file.h"
 #include "monitor/utf8_title.h"
@@ -65,6 +66,7 @@ void WriteTitle(StreamerState& state, const StreamerSettings& settings,
     const DWORD error = WriteTitleFile(settings.titleFile, utf8Title, path);
     if (error != 0)
         ReportTitleFileFailure(state, settings, path, error);
+    WriteOverlayData(path, utf8Title);
 }
 
 // One try; a quiet failure that may pass is kept for the next.
