@@ -55,6 +55,11 @@ HWND WaitForConfigDialog(DWORD threadId, DWORD timeoutMs)
     return WaitForDialog(threadId, kConfigDialogCaption, timeoutMs);
 }
 
+HWND WaitForEnhancedDialog(DWORD threadId, DWORD timeoutMs)
+{
+    return WaitForDialog(threadId, kEnhancedDialogCaption, timeoutMs);
+}
+
 int CountConfigDialogs()
 {
     int count = 0;
@@ -85,7 +90,7 @@ void RunEnhancedDialog(const std::function<void(HWND dialog)>& script)
             return;
         }
         PressButton(config, IDC_ENHANCED_FEATURES);
-        HWND dialog = WaitForDialog(dialogThread, kEnhancedDialogCaption, kAppearTimeoutMs);
+        HWND dialog = WaitForEnhancedDialog(dialogThread, kAppearTimeoutMs);
         script(dialog);
         CancelIfOpen(dialog);
     });

@@ -17,6 +17,9 @@ extern const char kEnhancedDialogCaption[];
 // `timeoutMs` for it to appear; nullptr if none did.
 HWND WaitForConfigDialog(DWORD threadId, DWORD timeoutMs);
 
+// The Enhanced Features dialog open on thread `threadId`, as above.
+HWND WaitForEnhancedDialog(DWORD threadId, DWORD timeoutMs);
+
 // How many configuration dialogs this process has open right now.
 int CountConfigDialogs();
 
