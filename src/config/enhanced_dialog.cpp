@@ -14,6 +14,7 @@
 
 #include "common/ascii_case.h"
 #include "config/config-rc.h"
+#include "config/module_paths.h"
 #include "config/optin_file.h"
 #include "config/settings.h"
 #include "config/settings_home.h"
@@ -26,6 +27,7 @@ namespace {
 
 const char kEnhancedEditionPage[] = "http://www.example.com/glyphmill/upgrade.html";
 const char kCaptionEnd[] = " - Enhanced Features";
+const char kOverlayName[] = "overlay.html";
 const char kUtf8Word[] = "utf-8";
 const char kOnWord[] = "1";
 const char kTitleFileKey[] = "TitleFile";
@@ -272,6 +274,42 @@ void BrowseTitleFile(HWND dialog)
     SetDlgItemTextW(dialog, IDC_EF_TITLE_FILE, path.data());
 }
 
+// The shipped overlay.html from the side folder into the title file's
+// folder, made when missing. An overlay.html already there is kept: the
+// user may have changed it.
+void CopyOverlay(HWND dialog)
+{
+    std::string target = FieldText(dialog, IDC_EF_TITLE_FILE);
+    std::string text;
+    if (target.find('\\') == std::string::npos) {
+        text = "Choose a title file with its folder first: overlay.html goes into that folder.";
+    } else {
+        std::vector<wchar_t> expanded(kBrowsePathSize, L'\0');
+        if (!ExpandEnvironmentStringsW(Wide(target, CP_UTF8, 0).data(), expanded.data(),
+                                       kBrowsePathSize))
+            expanded = Wide(target, CP_UTF8, 0);
+        target = Utf8(expanded.data());
+        target.erase(target.find_last_of('\\') + 1);
+        std::string source;
+        {
+            SettingsLock lock;
+            source = GetServerFilesPath();
+        }
+        source += kOverlayName;
+        SHCreateDirectoryExW(dialog, Wide(target, CP_UTF8, 0).data(), nullptr);
+        const std::vector<wchar_t> copy = Wide(target + kOverlayName, CP_UTF8, 0);
+        const DWORD error = CopyFileW(Wide(source, CP_ACP, 0).data(), copy.data(), TRUE)
+                                ? 0
+                                : GetLastError();
+        text = error == 0 ? "overlay.html is now in " + target +
+                                ": add it to your streaming program as a browser source."
+               : error == ERROR_FILE_EXISTS ? "overlay.html is already in " + target + ": it was kept."
+               : "Could not copy " + source + " to " + target + " (error " +
+                     std::to_string(error) + ").";
+    }
+    MessageBoxW(dialog, Wide(text, CP_UTF8, 0).data(), Wide(kProductName, CP_ACP, 0).data(), MB_OK);
+}
+
 void InitDialog(HWND dialog, DialogState& state)
 {
     SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(&state));
@@ -305,6 +343,9 @@ INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
         // Typing a stop text chooses to post it.
         if (HIWORD(wParam) == EN_CHANGE && GetFocus() == GetDlgItem(dialog, IDC_EF_STOPPED_TEXT))
             CheckRadioButton(dialog, IDC_EF_STOP_NOTHING, IDC_EF_STOP_TEXT, IDC_EF_STOP_TEXT);
+        return 1;
+    case IDC_EF_COPY_OVERLAY:
+        CopyOverlay(dialog);
         return 1;
     case IDC_EF_OPEN_SETTINGS:
         OpenSettingsFile(dialog);

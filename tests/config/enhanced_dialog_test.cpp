@@ -370,4 +370,34 @@ TEST_F(EnhancedDialogTest, BrowseCreatesTheChosenFolder)
     EXPECT_FALSE(IniExists()) << "Cancel stores nothing";
 }
 
+// The shipped page goes beside the title file, into a folder made for it; a
+// copy already there is kept.
+TEST_F(EnhancedDialogTest, CopyOverlayPutsThePageBesideTheTitleFile)
+{
+    UiRobot robot;
+    ASSERT_TRUE(CreateDirectoryA((sandbox_.Directory() + "gen_tunewire").c_str(), nullptr));
+    const std::string page = "<!DOCTYPE html><title>overlay</title>\n";
+    WriteWholeFile(sandbox_.Directory() + "gen_tunewire\\overlay.html", page);
+    RunEnhancedDialog([&](HWND dialog) {
+        ASSERT_NE(nullptr, dialog);
+        SetDlgItemTextW(dialog, IDC_EF_TITLE_FILE,
+                        (std::wstring(sandbox_.Directory().begin(), sandbox_.Directory().end()) +
+                         L"Stream \u00E9\\np.txt")
+                            .c_str());
+        for (size_t boxes = 1; boxes <= 2; ++boxes) {
+            PressButton(dialog, IDC_EF_COPY_OVERLAY);
+            ASSERT_TRUE(robot.WaitForBoxes(boxes, kWaitMs));
+        }
+    });
+    // The boxes as read back through the ANSI code page, 1252 here.
+    const std::string ansiFolder = sandbox_.Directory() + "Stream \xE9";
+    EXPECT_EQ(page, ReadWholeFile(ansiFolder + "\\overlay.html"));
+    const std::vector<SeenBox> boxes = robot.Boxes();
+    ASSERT_EQ(2u, boxes.size());
+    EXPECT_EQ("overlay.html is now in " + ansiFolder +
+                  "\\: add it to your streaming program as a browser source.",
+              boxes[0].text);
+    EXPECT_EQ("overlay.html is already in " + ansiFolder + "\\: it was kept.", boxes[1].text);
+}
+
 }  // namespace

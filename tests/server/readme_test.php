@@ -35,6 +35,7 @@ $pluginMessages = [
     "Secure connection refused: the server's certificate has expired or is not yet valid (error 12037).",
     "Secure connection failed: the server's certificate or its secure channel was refused (error <number>).",
     'Could not write the title file <path> (error <number>).',
+    'Could not copy <path> to <folder> (error <number>).',
     'Your changes could not be stored in <path> (error <number>). Nothing was changed; the dialog stays open.',
 ];
 // The handler's reasons are read from its source, so a changed reason must be
