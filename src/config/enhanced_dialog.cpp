@@ -126,15 +126,15 @@ Shown ReadShown()
     // user changes.
     if (file.empty() || ReadSettingsBytes(file, bytes) != 0)
         bytes.clear();
-    OptInValues values = ParseOptInKeys(bytes, KeyNames());
+    const OptInValues values = ParseOptInKeys(bytes, KeyNames());
     Shown shown;
     for (size_t i = 0; i < std::size(kSwitches); ++i)
         {
-        const OptInValue& value = values[kSwitches[i].name];
+        const OptInValue& value = *FindOptIn(values, kSwitches[i].name);
         shown.switches[i] = value && kSwitches[i].isOn(value->c_str());
     }
-    shown.titleFile = FromFileText(values[kTitleFileKey].value_or(""));
-    const OptInValue& stopped = values[kStoppedTextKey];
+    shown.titleFile = FromFileText(FindOptIn(values, kTitleFileKey)->value_or(""));
+    const OptInValue& stopped = *FindOptIn(values, kStoppedTextKey);
     if (stopped) {
         shown.stop = stopped->empty() ? StopChoice::kEmpty : StopChoice::kText;
         shown.stoppedText = FromFileText(*stopped);
@@ -187,19 +187,20 @@ OptInValues Changes(const Shown& opened, const Shown& now)
     OptInValues changes;
     for (size_t i = 0; i < std::size(kSwitches); ++i)
         if (opened.switches[i] != now.switches[i])
-            changes[kSwitches[i].name] =
-                now.switches[i] ? OptInValue(kSwitches[i].onValue) : std::nullopt;
+            changes.emplace_back(kSwitches[i].name, now.switches[i]
+                                                        ? OptInValue(kSwitches[i].onValue)
+                                                        : std::nullopt);
     if (opened.titleFile != now.titleFile)
-        changes[kTitleFileKey] =
-            now.titleFile.empty() ? std::nullopt : OptInValue(now.titleFile);
+        changes.emplace_back(kTitleFileKey,
+                             now.titleFile.empty() ? std::nullopt : OptInValue(now.titleFile));
     const bool stopChanged =
         opened.stop != now.stop ||
         (now.stop == StopChoice::kText && opened.stoppedText != now.stoppedText);
     if (stopChanged)
-        changes[kStoppedTextKey] = now.stop == StopChoice::kNothing ? std::nullopt
-                                   : now.stop == StopChoice::kEmpty
-                                       ? OptInValue("")
-                                       : OptInValue(now.stoppedText);
+        changes.emplace_back(kStoppedTextKey, now.stop == StopChoice::kNothing ? std::nullopt
+                                              : now.stop == StopChoice::kEmpty
+                                                  ? OptInValue("")
+                                                  : OptInValue(now.stoppedText));
     return changes;
 }
 

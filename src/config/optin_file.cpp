@@ -96,14 +96,6 @@ std::string KeyLine(const std::string& key, const std::string& value)
     return key + "=" + (quote ? "\"" + value + "\"" : value) + "\r\n";
 }
 
-const OptInValue* ChangeFor(const OptInValues& changes, const std::string& key)
-{
-    for (const auto& [name, value] : changes)
-        if (EqualsIgnoringAsciiCase(name.c_str(), key.c_str()))
-            return &value;
-    return nullptr;
-}
-
 void EndLastLine(std::string& text)
 {
     if (!text.empty() && text.back() != '\n')
@@ -112,11 +104,19 @@ void EndLastLine(std::string& text)
 
 }  // namespace
 
+const OptInValue* FindOptIn(const OptInValues& values, const std::string& key)
+{
+    for (const auto& [name, value] : values)
+        if (EqualsIgnoringAsciiCase(name.c_str(), key.c_str()))
+            return &value;
+    return nullptr;
+}
+
 OptInValues ParseOptInKeys(const std::string& fileBytes, const std::vector<std::string>& names)
 {
     OptInValues values;
     for (const std::string& name : names)
-        values[name] = std::nullopt;
+        values.emplace_back(name, std::nullopt);
     std::string text = fileBytes;
     TakeMark(text);
     bool inSection = false;
@@ -156,7 +156,7 @@ std::string EditOptInKeys(const std::string& fileBytes, const OptInValues& chang
             continue;
         }
         const std::string key = inSection ? KeyOf(line) : "";
-        const OptInValue* change = key.empty() ? nullptr : ChangeFor(changes, key);
+        const OptInValue* change = key.empty() ? nullptr : FindOptIn(changes, key);
         if (change == nullptr) {
             result += line;
             if (inSection && !TextOf(line).empty())

@@ -4,15 +4,19 @@
 // it through that code page both ways.
 #pragma once
 
-#include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // A key's value as its bytes in the file; no value: the key is absent.
 using OptInValue = std::optional<std::string>;
-// Key name to value.
-using OptInValues = std::map<std::string, OptInValue>;
+// Key names with their values, in the order they are to be written. A short
+// list, not a map: a map's code would cost the DLL a few kilobytes.
+using OptInValues = std::vector<std::pair<std::string, OptInValue>>;
+
+// The value of `key` (any letter case) in `values`; nullptr when not listed.
+const OptInValue* FindOptIn(const OptInValues& values, const std::string& key);
 
 // The values of the keys `names` in the plugin's section of `fileBytes` (a UTF-8
 // byte-order mark is skipped). Names match in any letter case; the first line

@@ -87,7 +87,7 @@ TEST_F(EnhancedDialogTest, OkWritesOnlyTheKeysTheUserChanged)
              for (int id : {IDC_EF_UNICODE, IDC_EF_QUIET, IDC_EF_STREAMS, IDC_EF_INSTANT})
                  Check(dialog, id, true);
          },
-         kServerLines + "Charset=utf-8\r\nInstant=1\r\nQuiet=1\r\nStreams=1\r\n"},
+         kServerLines + "Charset=utf-8\r\nQuiet=1\r\nStreams=1\r\nInstant=1\r\n"},
         {"a switch back to its default goes", kServerLines + "Quiet=yes\r\nStreams=on\r\n" + kOtherSection,
          [](HWND dialog) { Check(dialog, IDC_EF_QUIET, false); },
          kServerLines + "Streams=on\r\n" + kOtherSection},
@@ -97,9 +97,9 @@ TEST_F(EnhancedDialogTest, OkWritesOnlyTheKeysTheUserChanged)
              ChooseStop(dialog, IDC_EF_STOP_TEXT);
              SetDlgItemTextW(dialog, IDC_EF_STOPPED_TEXT, L"\u041F\u0430\u0443\u0437\u0430 \u2013 \u505C\u6B62 \U0001F3B5");
          },
-         kServerLines + "StoppedText=\xD0\x9F\xD0\xB0\xD1\x83\xD0\xB7\xD0\xB0 \xE2\x80\x93 "
-                        "\xE5\x81\x9C\xE6\xAD\xA2 \xF0\x9F\x8E\xB5\r\n"
-                        "TitleFile=C:\\Streams\\Caf\xC3\xA9 \xE2\x99\xAA\\np.txt\r\n"},
+         kServerLines + "TitleFile=C:\\Streams\\Caf\xC3\xA9 \xE2\x99\xAA\\np.txt\r\n"
+                        "StoppedText=\xD0\x9F\xD0\xB0\xD1\x83\xD0\xB7\xD0\xB0 \xE2\x80\x93 "
+                        "\xE5\x81\x9C\xE6\xAD\xA2 \xF0\x9F\x8E\xB5\r\n"},
         {"an empty title is not nothing", kServerLines,
          [](HWND dialog) { ChooseStop(dialog, IDC_EF_STOP_EMPTY); },
          kServerLines + "StoppedText=\r\n"},
