@@ -10,10 +10,11 @@
 #include "common/ascii_case.h"
 #include "plugin/plugin.h"
 
+const char kCharsetKey[] = "Charset";
+const char kCharsetUtf8[] = "utf-8";
+
 namespace {
 
-const char kCharsetKey[] = "Charset";
-const char kUtf8Value[] = "utf-8";
 // Room for the one value that counts and a little more, so a longer value is
 // cut to something that still differs from it.
 constexpr DWORD kValueSize = 16;
@@ -29,7 +30,12 @@ void ReadCharsetSetting(const char* settingsFile)
     // without the key.
     if (settingsFile[0] != '\0')
         GetPrivateProfileStringA(kProductName, kCharsetKey, "", value, kValueSize, settingsFile);
-    g_unicodeMode = EqualsIgnoringAsciiCase(value, kUtf8Value);
+    g_unicodeMode = IsUtf8Charset(value);
+}
+
+bool IsUtf8Charset(const char* value)
+{
+    return EqualsIgnoringAsciiCase(value, kCharsetUtf8);
 }
 
 bool IsUnicodeMode()

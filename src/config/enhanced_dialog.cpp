@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "common/ascii_case.h"
+#include "config/charset_setting.h"
 #include "config/config-rc.h"
 #include "config/module_paths.h"
 #include "config/optin_file.h"
@@ -28,7 +28,6 @@ namespace {
 const char kEnhancedEditionPage[] = "http://www.example.com/glyphmill/upgrade.html";
 const char kCaptionEnd[] = " - Enhanced Features";
 const char kOverlayName[] = "overlay.html";
-const char kUtf8Word[] = "utf-8";
 const char kOnWord[] = "1";
 const char kTitleFileKey[] = "TitleFile";
 const char kStoppedTextKey[] = "StoppedText";
@@ -36,11 +35,6 @@ const wchar_t kTitleFileFilter[] = L"Text files (*.txt)\0*.txt\0All files (*.*)\
 const wchar_t kBrowseTitle[] = L"Title file";
 // A path as long as the wide functions take one.
 constexpr DWORD kBrowsePathSize = 32768;
-
-bool IsUtf8Word(const char* value)
-{
-    return EqualsIgnoringAsciiCase(value, kUtf8Word);
-}
 
 // The switches: a checkbox each, off when the key is absent.
 struct SwitchKey {
@@ -50,7 +44,7 @@ struct SwitchKey {
     bool (*isOn)(const char* value); // how the plugin reads it
 };
 const SwitchKey kSwitches[] = {
-    {"Charset", IDC_EF_UNICODE, kUtf8Word, &IsUtf8Word},
+    {kCharsetKey, IDC_EF_UNICODE, kCharsetUtf8, &IsUtf8Charset},
     {"Quiet", IDC_EF_QUIET, kOnWord, &IsSwitchOn},
     {"Streams", IDC_EF_STREAMS, kOnWord, &IsSwitchOn},
     {"Instant", IDC_EF_INSTANT, kOnWord, &IsSwitchOn},
@@ -128,8 +122,7 @@ Shown ReadShown()
         bytes.clear();
     const OptInValues values = ParseOptInKeys(bytes, KeyNames());
     Shown shown;
-    for (size_t i = 0; i < std::size(kSwitches); ++i)
-        {
+    for (size_t i = 0; i < std::size(kSwitches); ++i) {
         const OptInValue& value = *FindOptIn(values, kSwitches[i].name);
         shown.switches[i] = value && kSwitches[i].isOn(value->c_str());
     }
@@ -158,7 +151,8 @@ void SetFieldText(HWND dialog, int id, const std::string& utf8)
 void Show(HWND dialog, const Shown& shown)
 {
     for (size_t i = 0; i < std::size(kSwitches); ++i)
-        CheckDlgButton(dialog, kSwitches[i].control, shown.switches[i] ? BST_CHECKED : BST_UNCHECKED);
+        CheckDlgButton(dialog, kSwitches[i].control,
+                       shown.switches[i] ? BST_CHECKED : BST_UNCHECKED);
     SetFieldText(dialog, IDC_EF_TITLE_FILE, shown.titleFile);
     const int stopButton = shown.stop == StopChoice::kNothing ? IDC_EF_STOP_NOTHING
                            : shown.stop == StopChoice::kEmpty ? IDC_EF_STOP_EMPTY
@@ -173,9 +167,11 @@ Shown Taken(HWND dialog)
     for (size_t i = 0; i < std::size(kSwitches); ++i)
         shown.switches[i] = IsDlgButtonChecked(dialog, kSwitches[i].control) == BST_CHECKED;
     shown.titleFile = FieldText(dialog, IDC_EF_TITLE_FILE);
-    shown.stop = IsDlgButtonChecked(dialog, IDC_EF_STOP_EMPTY) == BST_CHECKED  ? StopChoice::kEmpty
-                 : IsDlgButtonChecked(dialog, IDC_EF_STOP_TEXT) == BST_CHECKED ? StopChoice::kText
-                                                                               : StopChoice::kNothing;
+    shown.stop = StopChoice::kNothing;
+    if (IsDlgButtonChecked(dialog, IDC_EF_STOP_EMPTY) == BST_CHECKED)
+        shown.stop = StopChoice::kEmpty;
+    if (IsDlgButtonChecked(dialog, IDC_EF_STOP_TEXT) == BST_CHECKED)
+        shown.stop = StopChoice::kText;
     shown.stoppedText = FieldText(dialog, IDC_EF_STOPPED_TEXT);
     return shown;
 }
@@ -275,40 +271,50 @@ void BrowseTitleFile(HWND dialog)
     SetDlgItemTextW(dialog, IDC_EF_TITLE_FILE, path.data());
 }
 
-// The shipped overlay.html from the side folder into the title file's
-// folder, made when missing. An overlay.html already there is kept: the
-// user may have changed it.
+// The folder of the title file `titleFile` (UTF-8, variables expanded),
+// with its backslash; empty when it names none.
+std::string FolderOf(const std::string& titleFile)
+{
+    std::vector<wchar_t> expanded(kBrowsePathSize, L'\0');
+    if (!ExpandEnvironmentStringsW(Wide(titleFile, CP_UTF8, 0).data(), expanded.data(),
+                                   kBrowsePathSize))
+        expanded = Wide(titleFile, CP_UTF8, 0);
+    const std::string path = Utf8(expanded.data());
+    const size_t slash = path.find_last_of('\\');
+    return slash == std::string::npos ? "" : path.substr(0, slash + 1);
+}
+
+// Copies the shipped overlay.html from the side folder into `folder`, made
+// when missing, and says how that went. An overlay.html already there is
+// kept: the user may have changed it.
+std::string CopyOverlayInto(HWND dialog, const std::string& folder)
+{
+    std::string source;
+    {
+        SettingsLock lock;
+        source = Utf8(Wide(GetServerFilesPath(), CP_ACP, 0).data()) + kOverlayName;
+    }
+    SHCreateDirectoryExW(dialog, Wide(folder, CP_UTF8, 0).data(), nullptr);
+    if (CopyFileW(Wide(source, CP_UTF8, 0).data(), Wide(folder + kOverlayName, CP_UTF8, 0).data(),
+                  TRUE))
+        return "overlay.html is now in " + folder +
+               ": add it to your streaming program as a browser source.";
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_EXISTS)
+        return "overlay.html is already in " + folder + ": it was kept.";
+    return "Could not copy " + source + " to " + folder + " (error " + std::to_string(error) +
+           ").";
+}
+
 void CopyOverlay(HWND dialog)
 {
-    std::string target = FieldText(dialog, IDC_EF_TITLE_FILE);
-    std::string text;
-    if (target.find('\\') == std::string::npos) {
-        text = "Choose a title file with its folder first: overlay.html goes into that folder.";
-    } else {
-        std::vector<wchar_t> expanded(kBrowsePathSize, L'\0');
-        if (!ExpandEnvironmentStringsW(Wide(target, CP_UTF8, 0).data(), expanded.data(),
-                                       kBrowsePathSize))
-            expanded = Wide(target, CP_UTF8, 0);
-        target = Utf8(expanded.data());
-        target.erase(target.find_last_of('\\') + 1);
-        std::string source;
-        {
-            SettingsLock lock;
-            source = GetServerFilesPath();
-        }
-        source += kOverlayName;
-        SHCreateDirectoryExW(dialog, Wide(target, CP_UTF8, 0).data(), nullptr);
-        const std::vector<wchar_t> copy = Wide(target + kOverlayName, CP_UTF8, 0);
-        const DWORD error = CopyFileW(Wide(source, CP_ACP, 0).data(), copy.data(), TRUE)
-                                ? 0
-                                : GetLastError();
-        text = error == 0 ? "overlay.html is now in " + target +
-                                ": add it to your streaming program as a browser source."
-               : error == ERROR_FILE_EXISTS ? "overlay.html is already in " + target + ": it was kept."
-               : "Could not copy " + source + " to " + target + " (error " +
-                     std::to_string(error) + ").";
-    }
-    MessageBoxW(dialog, Wide(text, CP_UTF8, 0).data(), Wide(kProductName, CP_ACP, 0).data(), MB_OK);
+    const std::string folder = FolderOf(FieldText(dialog, IDC_EF_TITLE_FILE));
+    const std::string text =
+        folder.empty()
+            ? "Choose a title file with its folder first: overlay.html goes into that folder."
+            : CopyOverlayInto(dialog, folder);
+    MessageBoxW(dialog, Wide(text, CP_UTF8, 0).data(), Wide(kProductName, CP_ACP, 0).data(),
+                MB_OK);
 }
 
 void InitDialog(HWND dialog, DialogState& state)

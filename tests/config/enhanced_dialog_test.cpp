@@ -88,14 +88,16 @@ TEST_F(EnhancedDialogTest, OkWritesOnlyTheKeysTheUserChanged)
                  Check(dialog, id, true);
          },
          kServerLines + "Charset=utf-8\r\nQuiet=1\r\nStreams=1\r\nInstant=1\r\n"},
-        {"a switch back to its default goes", kServerLines + "Quiet=yes\r\nStreams=on\r\n" + kOtherSection,
+        {"a switch back to its default goes",
+         kServerLines + "Quiet=yes\r\nStreams=on\r\n" + kOtherSection,
          [](HWND dialog) { Check(dialog, IDC_EF_QUIET, false); },
          kServerLines + "Streams=on\r\n" + kOtherSection},
         {"texts in any script, as UTF-8", kServerLines,
          [](HWND dialog) {
              SetDlgItemTextW(dialog, IDC_EF_TITLE_FILE, L"C:\\Streams\\Caf\u00E9 \u266A\\np.txt");
              ChooseStop(dialog, IDC_EF_STOP_TEXT);
-             SetDlgItemTextW(dialog, IDC_EF_STOPPED_TEXT, L"\u041F\u0430\u0443\u0437\u0430 \u2013 \u505C\u6B62 \U0001F3B5");
+             SetDlgItemTextW(dialog, IDC_EF_STOPPED_TEXT,
+                             L"\u041F\u0430\u0443\u0437\u0430 \u2013 \u505C\u6B62 \U0001F3B5");
          },
          kServerLines + "TitleFile=C:\\Streams\\Caf\xC3\xA9 \xE2\x99\xAA\\np.txt\r\n"
                         "StoppedText=\xD0\x9F\xD0\xB0\xD1\x83\xD0\xB7\xD0\xB0 \xE2\x80\x93 "
@@ -361,7 +363,8 @@ TEST_F(EnhancedDialogTest, BrowseCreatesTheChosenFolder)
         ASSERT_NE(nullptr, dialog);
         PressButton(dialog, IDC_EF_BROWSE);
         const DWORD start = GetTickCount();
-        while (WideText(dialog, IDC_EF_TITLE_FILE) != g_chosenFile && GetTickCount() - start < kWaitMs)
+        while (WideText(dialog, IDC_EF_TITLE_FILE) != g_chosenFile &&
+               GetTickCount() - start < kWaitMs)
             Sleep(10);
         EXPECT_EQ(g_chosenFile, WideText(dialog, IDC_EF_TITLE_FILE));
     });
