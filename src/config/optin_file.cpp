@@ -212,6 +212,9 @@ unsigned long ReadSettingsBytes(const std::string& file, std::string& bytes)
     if (size > 0 && !ReadFile(handle.Get(), &bytes[0], size, &read, nullptr))
         return GetLastError();
     bytes.resize(read);
+    // Notepad's "Unicode" is UTF-16, which this editor would corrupt.
+    if (bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0)
+        return ERROR_UNSUPPORTED_TYPE;
     return 0;
 }
 

@@ -30,7 +30,8 @@ OptInValues ParseOptInKeys(const std::string& fileBytes, const std::vector<std::
 std::string EditOptInKeys(const std::string& fileBytes, const OptInValues& changes);
 
 // The file's bytes. Returns 0, or the platform's error code when it exists
-// and cannot be read; a missing file reads as empty.
+// and cannot be read, or ERROR_UNSUPPORTED_TYPE for a file in UTF-16; a
+// missing file reads as empty.
 unsigned long ReadSettingsBytes(const std::string& file, std::string& bytes);
 
 // Writes the file through a temporary file beside it, moved over it, so a

@@ -119,7 +119,9 @@ SettingsChange StoreOptInChanges(const OptInValues& changes)
         result.moved = true;
     }
     result.error = result.file.empty() ? ERROR_PATH_NOT_FOUND : Apply(result.file, changes);
-    if (result.error != 0 && besideModule && !result.moved) {
+    // A file in UTF-16 is refused wherever it is: moving it would not help.
+    if (result.error != 0 && result.error != ERROR_UNSUPPORTED_TYPE && besideModule &&
+        !result.moved) {
         const std::string userFile = MovedFile();
         if (!userFile.empty()) {
             result.file = userFile;

@@ -340,6 +340,24 @@ TEST_F(UnwritableModuleFolderTest, AFailedStoreShowsABoxAndKeepsTheDialogOpen)
     RemoveDirectoryA(userFolder_.IniPath().c_str());
 }
 
+// A file Notepad saved as "Unicode" (UTF-16) is left as it is, wherever it
+// lies, rather than edited line by line into a mix of encodings.
+TEST_F(EnhancedDialogTest, AUtf16FileIsNeverEdited)
+{
+    UiRobot robot;
+    const std::string utf16("\xFF\xFE[\0W\0]\0\r\0\n\0", 12);
+    sandbox_.WriteIni(utf16);
+    RunEnhancedDialog([&](HWND dialog) {
+        ASSERT_NE(nullptr, dialog);
+        Check(dialog, IDC_EF_QUIET, true);
+        PressButton(dialog, IDOK);
+        ASSERT_TRUE(robot.WaitForBoxes(1, kWaitMs));
+        EXPECT_NE(std::string::npos, robot.Boxes()[0].text.find("(error 1630)"))
+            << robot.Boxes()[0].text;
+    });
+    EXPECT_EQ(utf16, sandbox_.ReadIni());
+}
+
 // The save dialog is replaced: it answers with a file in folders that do
 // not exist yet, as a user may type one.
 std::wstring g_chosenFile;
