@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Renders the configuration dialog of the built plugin under Xvfb and saves it
 # as a PNG (by default docs/config-dialog.png, which the README shows).
-# Usage: scripts/screenshot-dialog.sh [BUILD_DIR] [OUTPUT_PNG]
+# Usage: scripts/screenshot-dialog.sh [BUILD_DIR] [OUTPUT_PNG] [enhanced]
+# "enhanced" shows the Enhanced Features dialog instead. TUNEWIRE_DPI (96 by
+# default, 144 for 150 %) is the screen's resolution the dialogs scale to.
 # The dialog is opened through the DLL's own export and config entry, in a Wine
 # prefix of its own inside the build folder, so running tests are not disturbed.
 set -euo pipefail
@@ -9,15 +11,16 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/arch.sh"
 
 if [ "${1:-}" = "--on-display" ]; then
-  build=$2 out=$3
+  build=$2 out=$3 which=${4:-}
   export WINEPREFIX="$build/wineprefix-screenshot"
   . "$root/scripts/wine-env.sh"
   "$root/scripts/wine-prefix.sh" "$WINEPREFIX"
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "${TUNEWIRE_DPI:-96}" /f >/dev/null 2>&1
   work=$(mktemp -d)
   trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
   rect="$work/rect.txt"
   # Output goes to a file: Wine's helpers would hold a pipe open.
-  wine "$build/bin/config_dialog_preview.exe" "$(winepath -w "$rect")" 3000 \
+  wine "$build/bin/config_dialog_preview.exe" "$(winepath -w "$rect")" 3000 ${which:+"$which"} \
        >"$work/preview.log" 2>&1 </dev/null &
   preview=$!
   for _ in $(seq 1 600); do
@@ -44,5 +47,5 @@ done
 [ -f "$build/bin/config_dialog_preview.exe" ] || { echo "screenshot-dialog.sh: build first: scripts/build.sh $build" >&2; exit 1; }
 mkdir -p "$(dirname "$out")"
 out=$(cd "$(dirname "$out")" && pwd)/$(basename "$out")
-xvfb-run -a -s "-screen 0 1024x768x24" "$0" --on-display "$build" "$out"
+xvfb-run -a -s "-screen 0 1024x768x24" "$0" --on-display "$build" "$out" "${3:-}"
 echo "screenshot-dialog.sh: wrote $out"

@@ -6,16 +6,16 @@
 #include <windows.h>
 
 #include <atomic>
-
 #include <string>
 
 #include "common/ascii_case.h"
 #include "config/section_reader.h"
 
+const char kCharsetKey[] = "Charset";
+const char kCharsetUtf8[] = "utf-8";
+
 namespace {
 
-const char kCharsetKey[] = "Charset";
-const char kUtf8Value[] = "utf-8";
 std::atomic<bool> g_unicodeMode{false};
 
 }  // namespace
@@ -27,8 +27,12 @@ void ReadCharsetSetting(const wchar_t* settingsFile)
     std::string bytes;
     std::string value;
     g_unicodeMode = settingsFile[0] != L'\0' && ReadSettingsFileBytes(settingsFile, bytes) &&
-                    FindSectionValue(bytes, kCharsetKey, value) &&
-                    EqualsIgnoringAsciiCase(value.c_str(), kUtf8Value);
+                    FindSectionValue(bytes, kCharsetKey, value) && IsUtf8Charset(value.c_str());
+}
+
+bool IsUtf8Charset(const char* value)
+{
+    return EqualsIgnoringAsciiCase(value, kCharsetUtf8);
 }
 
 bool IsUnicodeMode()

@@ -1,7 +1,7 @@
 // The opt-in Unicode mode, switched on by "Charset=utf-8" (any letter case) in
 // the plugin's own section of plugin.ini. ReadSettings refreshes it together
-// with the two settings, from the same file; nothing in the plugin ever writes
-// the key, so a store at OK or at quit leaves it as the user wrote it.
+// with the two settings, from the same file; only the Enhanced Features
+// dialog writes the key, so a store at OK or at quit leaves it as it is.
 #pragma once
 
 // Reads the key from `settingsFile`. A missing key or any other value means
@@ -10,3 +10,9 @@ void ReadCharsetSetting(const wchar_t* settingsFile);
 
 // The mode as last read. Safe to call from any thread.
 bool IsUnicodeMode();
+
+// The key, the value that turns the mode on, and whether a value does, for
+// the Enhanced Features dialog, which writes the key.
+extern const char kCharsetKey[];
+extern const char kCharsetUtf8[];
+bool IsUtf8Charset(const char* value);

@@ -8,11 +8,12 @@
 #include "common/bounded_copy.h"
 #include "config/charset_setting.h"
 #include "config/config-rc.h"
+#include "config/enhanced_dialog.h"
 #include "config/module_paths.h"
 #include "config/settings.h"
+#include "config/settings_home.h"
 #include "config/settings_lock.h"
 #include "config/shell_open.h"
-#include "config/user_settings_file.h"
 #include "plugin/plugin.h"
 #include "post/post_track.h"
 
@@ -29,12 +30,7 @@ const char kNotesText[] =
 
 const char kEnhancedFeaturesLabel[] = "Enhanced Features";
 const char kEnhancedHint[] = "Want More? See what the enhanced version does ->";
-const char kEnhancedEditionPage[] = "http://www.example.com/glyphmill/upgrade.html";
 const char kConnectionTestTitle[] = "Connection Test";
-const wchar_t kSettingsMovedStart[] =
-    L"Windows does not let the plugin write to its own folder (as under Program Files), "
-    L"so your settings are now stored for your Windows account in\n\n";
-const wchar_t kSettingsMovedEnd[] = L"\n\nThe plugin reads them from there from now on.";
 const wchar_t kNotStoredStart[] = L"Your settings could not be saved. The plugin tried:\n";
 const wchar_t kNotStoredEnd[] =
     L"\nThis window stays open so that you can copy them; they will be lost when the "
@@ -74,15 +70,6 @@ void InitDialog(HWND dialog)
     PostMessageA(dialog, kTellOwedMove, 0, 0);
 }
 
-// The plugin's boxes from the dialog hold paths, which may lie outside the
-// ANSI code page: shown through the wide function.
-void ShowWideBox(HWND dialog, const wchar_t* text)
-{
-    wchar_t caption[64];  // the short fixed product name
-    MultiByteToWideChar(CP_ACP, 0, kProductName, -1, caption, 64);
-    MessageBoxW(dialog, text, caption, MB_OK);
-}
-
 struct Fields {
     char server[kSettingSize];
     char formHandler[kSettingSize];
@@ -106,20 +93,6 @@ SettingsStore TakeFields(HWND dialog, bool store, Fields& fields,
     return store ? WriteSettings(attempts) : SettingsStore::kNotStored;
 }
 
-// Said once, by the OK that moved the settings or by the first dialog after
-// a quit that moved them: later stores go to the same file without a word.
-void ReportSettingsMoved(HWND dialog)
-{
-    wchar_t text[kPathSize + 256];
-    lstrcpyW(text, kSettingsMovedStart);
-    {
-        SettingsLock lock;
-        lstrcatW(text, GetUserSettingsFilePath());
-    }
-    lstrcatW(text, kSettingsMovedEnd);
-    ShowWideBox(dialog, text);
-}
-
 void ReportNotStored(HWND dialog, const StoreAttempts& attempts)
 {
     wchar_t text[2 * (kPathSize + 32) + 256];
@@ -131,7 +104,7 @@ void ReportNotStored(HWND dialog, const StoreAttempts& attempts)
     }
     lstrcatW(text, L"\n");
     lstrcatW(text, kNotStoredEnd);
-    ShowWideBox(dialog, text);
+    ShowSettingsBox(dialog, text);
 }
 
 // The path buffers are rebuilt by every call on either thread, so the path is
@@ -168,7 +141,7 @@ INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam)
 
     case kTellOwedMove:
         if (TakeSettingsMovedNotice())
-            ReportSettingsMoved(dialog);
+            ShowSettingsMovedNotice(dialog);
         return 1;
 
     case WM_COMMAND:
@@ -178,7 +151,7 @@ INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam)
             StoreAttempts attempts;
             const SettingsStore store = TakeFields(dialog, true, fields, &attempts);
             if (store == SettingsStore::kMovedToUserFile)
-                ReportSettingsMoved(dialog);
+                ShowSettingsMovedNotice(dialog);
             // A store that went nowhere keeps the dialog, and the values, on
             // screen.
             if (store == SettingsStore::kNotStored) {
@@ -192,7 +165,7 @@ INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam)
             EndDialog(dialog, 0);
             return 1;
         case IDC_ENHANCED_FEATURES:
-            OpenWithShell(kEnhancedEditionPage);
+            ShowEnhancedDialog(dialog);
             return 1;
         case IDC_TEST: {
             Fields fields;

@@ -204,6 +204,31 @@ bool TakeSettingsMovedNotice()
     return true;
 }
 
+// The two keys are copied as the file beside the module holds them, never
+// from the buffers: a Test may have left values there that the user did not
+// store.
+bool MoveSettingsToUserFile()
+{
+    SettingsLock lock;
+    const wchar_t* userFile = GetUserSettingsFilePath();
+    if (HoldsTheSection(userFile))
+        return true;
+    if (userFile[0] == L'\0' || !CreateUserSettingsFolder())
+        return false;
+    const char* file = GetSettingsFilePath();
+    char server[kSettingSize];
+    char formHandler[kSettingSize];
+    GetPrivateProfileStringA(kProductName, "ServerName", kDefaultServerName, server,
+                             kSettingSize, file);
+    GetPrivateProfileStringA(kProductName, "FormHandler", kDefaultFormHandler, formHandler,
+                             kSettingSize, file);
+    CopySection(userFile);
+    const WideSectionName section;
+    const bool stored = StoreWide(section.text, L"ServerName", server, userFile) &&
+                        StoreWide(section.text, L"FormHandler", formHandler, userFile);
+    return stored && HoldsTheSection(userFile);
+}
+
 char* GetServerName()
 {
     return g_serverName;

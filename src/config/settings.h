@@ -56,5 +56,8 @@ SettingsStore WriteSettings(StoreAttempts* attempts = nullptr);
 // the quit, and taken back by the dialog that shows it. True when it was owed.
 void OweSettingsMovedNotice();
 bool TakeSettingsMovedNotice();
+// Makes the per-user file the one in use, copying the plugin's section of the
+// file beside the module into it; true when it is in use now.
+bool MoveSettingsToUserFile();
 char* GetServerName();
 char* GetFormHandler();

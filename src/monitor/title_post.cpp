@@ -8,6 +8,7 @@
 #include <string>
 
 #include "config/streamer_settings.h"
+#include "monitor/overlay_data.h"
 #include "monitor/quiet_log.h"
 #include "monitor/title_file.h"
 #include "monitor/utf8_title.h"
@@ -73,6 +74,7 @@ void WritePendingTitle(StreamerState& state, const StreamerSettings& settings)
     state.titleFilePending = error != 0;
     if (error != 0)
         ReportTitleFileFailure(state, settings, path, error);
+    WriteOverlayData(path, state.titleFileText);
 }
 
 void WriteTitle(StreamerState& state, const StreamerSettings& settings,

@@ -35,4 +35,11 @@ void __throw_out_of_range_fmt(const char*, ...)
     throw bad_alloc();
 }
 
+// A vector asked for more elements than memory can address; the library's
+// own error is a kind of bad_alloc anyway.
+void __throw_bad_array_new_length()
+{
+    throw bad_alloc();
+}
+
 }  // namespace std

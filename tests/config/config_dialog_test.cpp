@@ -4,55 +4,19 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "config/config-rc.h"
 #include "config/settings.h"
-#include "config/shell_open.h"
 #include "dialog_fixture.h"
 #include "settings_file.h"
+#include "shell_recorder.h"
 #include "support/dialog_driver.h"
 
 namespace {
 
 constexpr DWORD kWaitMs = 5000;
-
-struct ShellCall {
-    HWND owner;
-    std::string verb;
-    std::string target;
-    bool hasParameters;
-    bool hasDirectory;
-    INT show;
-};
-
-std::mutex g_shellMutex;
-std::vector<ShellCall> g_shellCalls;
-
-HINSTANCE WINAPI RecordShellExecute(HWND owner, LPCSTR verb, LPCSTR target, LPCSTR parameters,
-                                    LPCSTR directory, INT show)
-{
-    std::lock_guard<std::mutex> lock(g_shellMutex);
-    g_shellCalls.push_back({owner, verb != nullptr ? verb : "(null)",
-                            target != nullptr ? target : "(null)", parameters != nullptr,
-                            directory != nullptr, show});
-    return reinterpret_cast<HINSTANCE>(33);  // what the shell returns on success
-}
-
-std::vector<ShellCall> WaitForShellCalls(size_t count)
-{
-    DWORD start = GetTickCount();
-    for (;;) {
-        {
-            std::lock_guard<std::mutex> lock(g_shellMutex);
-            if (g_shellCalls.size() >= count || GetTickCount() - start >= kWaitMs)
-                return g_shellCalls;
-        }
-        Sleep(10);
-    }
-}
 
 std::vector<std::string> SplitLines(const std::string& text)
 {
@@ -66,16 +30,7 @@ std::vector<std::string> SplitLines(const std::string& text)
 
 class ConfigDialogTest : public DialogFixture {
 protected:
-    void SetUp() override
-    {
-        DialogFixture::SetUp();
-        previousShell_ = ReplaceShellExecuteForTesting(RecordShellExecute);
-        g_shellCalls.clear();
-    }
-
-    void TearDown() override { ReplaceShellExecuteForTesting(previousShell_); }
-
-    ShellExecuteFunction previousShell_ = nullptr;
+    ShellRecorder shell_;
 };
 
 TEST_F(ConfigDialogTest, ShowsTheBuffersNotTheFile)
@@ -241,14 +196,13 @@ TEST_F(ConfigDialogTest, ShellButtonsOpenTheirTargetsAndLeaveTheDialogOpen)
     } cases[] = {
         {IDC_SERVER_FILES, sandbox_.Directory() + "gen_tunewire\\"},
         {IDC_VIEW_README, sandbox_.Directory() + "gen_tunewire\\readme.txt"},
-        {IDC_ENHANCED_FEATURES, "http://www.example.com/glyphmill/upgrade.html"},
     };
     RunConfigDialog([&](HWND dialog) {
         ASSERT_NE(nullptr, dialog);
         for (size_t i = 0; i < std::size(cases); ++i) {
             SCOPED_TRACE(cases[i].target);
             PressButton(dialog, cases[i].button);
-            std::vector<ShellCall> calls = WaitForShellCalls(i + 1);
+            std::vector<ShellCall> calls = shell_.WaitForCalls(i + 1);
             ASSERT_EQ(i + 1, calls.size());
             const ShellCall& call = calls.back();
             EXPECT_EQ(nullptr, call.owner);

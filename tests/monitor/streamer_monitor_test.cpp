@@ -223,6 +223,21 @@ TEST_F(StreamerMonitorTest, TitleFileInUnicodeModeHoldsTheWideTitleAndIsWrittenB
     EXPECT_EQ("track=%E6%9C%88%E5%85%89+%2D+%E5%A4%9C%E6%9B%B2&charset=utf-8", Bodies()[0]);
 }
 
+// The local overlay's data follows the title file, a hostile title escaped.
+TEST_F(StreamerMonitorTest, TitleFileKeepsTheOverlayDataBesideIt)
+{
+    Configure("Charset=utf-8\r\n" + TitleFileLine());
+    Host().SetEntry(1, L"C:\\Music\\a.mp3", L"</script>\x2028\"x\"");
+    Host().Play(1, 200);
+    Start();
+    const std::string start = "window.tunewireNowPlaying = {\"title\":"
+                              "\"\\u003C/script\\u003E\\u2028\\u0022x\\u0022\",\"stored\":\"";
+    EXPECT_TRUE(Host().PumpUntil(
+        [&] { return ReadWholeFile(Dir() + "nowplaying.js").compare(0, start.size(), start) == 0; },
+        kFileWaitMs))
+        << ReadWholeFile(Dir() + "nowplaying.js");
+}
+
 TEST_F(StreamerMonitorTest, ATitleFileThatCannotBeWrittenShowsOneBoxPerRun)
 {
     // A file where the title file's folder should be.

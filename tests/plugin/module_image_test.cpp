@@ -35,7 +35,8 @@ TEST(ModuleImageTest, IsA32BitDllWithExactlyOneExport)
 TEST(ModuleImageTest, ImportsOnlyWindowsSystemLibraries)
 {
     const std::set<std::string> system = {"kernel32.dll", "user32.dll", "wininet.dll",
-                                          "shell32.dll",  "msvcrt.dll", "advapi32.dll"};
+                                          "shell32.dll",  "msvcrt.dll", "advapi32.dll",
+                                          "comdlg32.dll"};
     PeFile image(ShippedDllPath());
     std::set<std::string> found;
     for (const ImportedFunction& import : image.ImportedFunctions())

@@ -3,8 +3,10 @@
 // web server as the form handler, and checks that it shows the stored title,
 // shows a newly posted one at its next look without reloading, never as
 // markup, follows its address options, and shows a set-up line only when
-// asked to. With a second argument it also saves a screenshot of the overlay
-// over a stand-in scene there.
+// asked to. Then opens a copy as a local file (file://, no web server) beside
+// the script data the plugin keeps with its title file, and checks the same
+// of that route. With a second argument it also saves a screenshot of the
+// overlay over a stand-in scene there.
 // Usage: php overlay_test.php [server folder [screenshot.png]]
 
 require __DIR__ . '/checks.php';
@@ -147,6 +149,8 @@ $checks = new Checks();
 $page = file_get_contents("$serverFiles/overlay.html");
 $checks->true('the page loads nothing from elsewhere',
               !preg_match('/\b(src|href)\s*=|@import|url\(|https?:\/\//i', $page));
+$checks->equal('its one script address is the fixed name beside it', ['setAttribute("src", kLocalScript'],
+               preg_match_all('/setAttribute\("src", \w+/', $page, $found) ? $found[0] : []);
 
 $server = new HandlerServer($serverFiles);
 $server->configure("<?php return ['json_file' => __DIR__ . '/nowplaying.json'];");
@@ -211,6 +215,70 @@ $fresh->configure("<?php return ['json_file' => __DIR__ . '/nowplaying.json'];")
 $fresh->request('POST', FORM, 'track=Set+Up');
 $checks->true('setup=1 once the file is there: the title, and the line gone',
               $browser->waitFor($setup, "[$title, $hint].join('|')", 'Set Up|', WAIT_SECONDS) !== null);
+
+// The local route: the page copied beside the plugin's data, opened as a
+// file, with no web server at all. The data is written as the plugin writes
+// it: the handler's JSON, set as one variable, replaced by rename.
+const LOCAL_LOOK_COUNTER = <<<'JS'
+    window.looks = [];
+    new MutationObserver(function (changes) {
+      changes.forEach(function (change) {
+        change.addedNodes.forEach(function (node) {
+          if (node.nodeName === 'SCRIPT' && node.getAttribute('src')) window.looks.push(performance.now());
+        });
+      });
+    }).observe(document, { childList: true, subtree: true });
+    JS;
+
+function write_local_data(string $folder, string $title): void
+{
+    $json = json_encode(['title' => $title, 'stored' => gmdate('Y-m-d\TH:i:s\Z')],
+        JSON_UNESCAPED_SLASHES | JSON_UNESCAPED_UNICODE | JSON_HEX_TAG | JSON_HEX_AMP
+        | JSON_HEX_APOS | JSON_HEX_QUOT);
+    file_put_contents("$folder/nowplaying.js.new", "window.tunewireNowPlaying = $json;\n");
+    rename("$folder/nowplaying.js.new", "$folder/nowplaying.js");
+}
+
+$local = sys_get_temp_dir() . '/tunewire-local-' . bin2hex(random_bytes(4));
+mkdir($local);
+copy("$serverFiles/overlay.html", "$local/overlay.html");
+$hostile = "</script><img src=x onerror=\"window.ran=1\"><b>'Bold'</b> & \u{2028}\u{6708}\u{1F3B5}";
+write_local_data($local, $hostile);
+file_put_contents("$local/evil.js", 'window.ran = 2;');
+$file = "file://$local/overlay.html";
+$tab = $browser->open($file, LOCAL_LOOK_COUNTER);
+$checks->true('file://: shows the title from the script beside it, as text',
+              $browser->waitFor($tab, $title, $hostile, WAIT_SECONDS) !== null);
+$checks->equal('file://: no element made from the title, nothing run', [0, null],
+               $browser->evaluate($tab, "[document.querySelectorAll('#title *').length, window.ran || null]"));
+$browser->evaluate($tab, 'window.tunewireMark = 1');
+$looksBefore = $browser->evaluate($tab, 'window.looks.length');
+$start = microtime(true);
+write_local_data($local, 'Local Artist - Local Song');
+$seconds = $browser->waitFor($tab, $title, 'Local Artist - Local Song', WAIT_SECONDS);
+$checks->true('file://: a new title shows within a few looks, in place (' . var_export($seconds, true) . ' s, looks '
+              . $looksBefore . ' to ' . $browser->evaluate($tab, 'window.looks.length') . ')',
+              $seconds !== null && $browser->evaluate($tab, 'window.looks.length') <= $looksBefore + 4
+              && $browser->evaluate($tab, 'window.tunewireMark') === 1);
+$browser->waitFor($tab, 'window.looks.length >= ' . ($looksBefore + 8), true, WAIT_SECONDS);
+$checks->equal('file://: looks four times a second, each replacing the script before', [true, 1],
+               $browser->evaluate($tab, '[(function (t) { for (var i = 1; i < t.length; i++) if (t[i] - t[i - 1] < 240) return false;
+                   return t.length >= 8; })(window.looks), document.querySelectorAll("script[src]").length]'));
+
+$evil = $browser->open("$file?src=evil.js&setup=1");
+$browser->waitFor($evil, $title, 'Local Artist - Local Song', WAIT_SECONDS);
+$checks->equal('file://: the address names no script to run', null, $browser->evaluate($evil, 'window.ran || null'));
+
+$empty = sys_get_temp_dir() . '/tunewire-empty-' . bin2hex(random_bytes(4));
+mkdir($empty);
+copy("$serverFiles/overlay.html", "$empty/overlay.html");
+$setup = $browser->open("file://$empty/overlay.html?setup=1");
+$checks->true('file:// with setup=1 and no data: one line says where it looked',
+              $browser->waitFor($setup, "$hint.indexOf('Nothing at $empty/nowplaying.js') === 0", true, WAIT_SECONDS) !== null);
+$quiet = $browser->open("file://$empty/overlay.html", LOCAL_LOOK_COUNTER);
+$browser->waitFor($quiet, 'window.looks.length >= 3', true, WAIT_SECONDS);
+$checks->equal('file:// without setup=1: no line', '', $browser->evaluate($quiet, $hint));
+exec('rm -rf ' . escapeshellarg($local) . ' ' . escapeshellarg($empty));
 
 if ($screenshot !== null) {
     $server->request('POST', FORM, 'track=' . urlencode("\u{6708}\u{5149} - \u{591C}\u{306E}\u{8857}") . '&charset=utf-8');

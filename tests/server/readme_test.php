@@ -36,6 +36,8 @@ $pluginMessages = [
     "Secure connection failed: the server's certificate or its secure channel was refused (error <number>).",
     'Could not write the title file <path> (error <number>).',
     'Your settings could not be saved. The plugin tried:',
+    'Could not copy <path> to <folder> (error <number>).',
+    'Your changes could not be stored in <path> (error <number>). Nothing was changed; the dialog stays open.',
 ];
 // The handler's reasons are read from its source, so a changed reason must be
 // changed in the readme too. A variable in a reason reads as <name> there.

@@ -7,10 +7,12 @@
 #include <cstring>
 #include <thread>
 
+#include "config/config-rc.h"
 #include "config/config_dialog.h"
 #include "support/process_dialogs.h"
 
 const char kConfigDialogCaption[] = "Version  v1.0.0.1  Basic.";
+const char kEnhancedDialogCaption[] = "WinAmp Tunewire Basic - Enhanced Features";
 
 namespace {
 
@@ -24,20 +26,38 @@ bool IsConfigDialog(const ProcessDialog& dialog)
     return dialog.caption == kConfigDialogCaption;
 }
 
-}  // namespace
-
 // Shown means WM_INITDIALOG has returned and the focus has been placed.
-HWND WaitForConfigDialog(DWORD threadId, DWORD timeoutMs)
+HWND WaitForDialog(DWORD threadId, const char* caption, DWORD timeoutMs)
 {
     DWORD start = GetTickCount();
     for (;;) {
         for (const ProcessDialog& dialog : FindProcessDialogs(DialogState::kShown, threadId))
-            if (IsConfigDialog(dialog))
+            if (dialog.caption == caption)
                 return dialog.window;
         if (GetTickCount() - start >= timeoutMs)
             return nullptr;
         Sleep(kPollMs);
     }
+}
+
+void CancelIfOpen(HWND dialog)
+{
+    if (dialog != nullptr && IsWindow(dialog)) {
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        WaitUntilClosed(dialog, kCloseTimeoutMs);
+    }
+}
+
+}  // namespace
+
+HWND WaitForConfigDialog(DWORD threadId, DWORD timeoutMs)
+{
+    return WaitForDialog(threadId, kConfigDialogCaption, timeoutMs);
+}
+
+HWND WaitForEnhancedDialog(DWORD threadId, DWORD timeoutMs)
+{
+    return WaitForDialog(threadId, kEnhancedDialogCaption, timeoutMs);
 }
 
 int CountConfigDialogs()
@@ -54,14 +74,26 @@ INT_PTR RunConfigDialog(const std::function<void(HWND dialog)>& script)
     std::thread driver([&] {
         HWND dialog = WaitForConfigDialog(dialogThread, kAppearTimeoutMs);
         script(dialog);
-        if (dialog != nullptr && IsWindow(dialog)) {
-            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-            WaitUntilClosed(dialog, kCloseTimeoutMs);
-        }
+        CancelIfOpen(dialog);
     });
     INT_PTR result = ShowConfigDialog();
     driver.join();
     return result;
+}
+
+void RunEnhancedDialog(const std::function<void(HWND dialog)>& script)
+{
+    const DWORD dialogThread = GetCurrentThreadId();
+    RunConfigDialog([&](HWND config) {
+        if (config == nullptr) {
+            script(nullptr);
+            return;
+        }
+        PressButton(config, IDC_ENHANCED_FEATURES);
+        HWND dialog = WaitForEnhancedDialog(dialogThread, kAppearTimeoutMs);
+        script(dialog);
+        CancelIfOpen(dialog);
+    });
 }
 
 std::string ItemText(HWND dialog, int id)

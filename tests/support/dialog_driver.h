@@ -10,10 +10,15 @@
 
 // The caption the dialog shows once initialised.
 extern const char kConfigDialogCaption[];
+// The caption of the Enhanced Features dialog that its button opens.
+extern const char kEnhancedDialogCaption[];
 
 // The configuration dialog open on thread `threadId`, waiting up to
 // `timeoutMs` for it to appear; nullptr if none did.
 HWND WaitForConfigDialog(DWORD threadId, DWORD timeoutMs);
+
+// The Enhanced Features dialog open on thread `threadId`, as above.
+HWND WaitForEnhancedDialog(DWORD threadId, DWORD timeoutMs);
 
 // How many configuration dialogs this process has open right now.
 int CountConfigDialogs();
@@ -24,6 +29,11 @@ int CountConfigDialogs();
 // script may use EXPECT_*. A dialog the script leaves open is cancelled, so a
 // failed expectation cannot hang the test. Returns ShowConfigDialog's result.
 INT_PTR RunConfigDialog(const std::function<void(HWND dialog)>& script);
+
+// Opens the configuration dialog as RunConfigDialog does, presses its
+// Enhanced Features button and runs `script` with the dialog that opens
+// (nullptr if none did), cancelling it if the script leaves it open.
+void RunEnhancedDialog(const std::function<void(HWND dialog)>& script);
 
 std::string ItemText(HWND dialog, int id);
 void SetItemText(HWND dialog, int id, const std::string& text);

@@ -1,0 +1,17 @@
+// Conversions between the byte texts the plugin keeps (UTF-8, or the ANSI
+// code page) and the wide texts of the platform's W functions. Vectors, not
+// std::wstring: the library's wide strings would bring their own error
+// helpers into the DLL (plugin/throw_helpers.cpp).
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// `text` in `codePage` as a zero-terminated wide text; with
+// MB_ERR_INVALID_CHARS in `flags`, empty when the bytes are not valid there.
+std::vector<wchar_t> WideFrom(const std::string& text, UINT codePage, DWORD flags = 0);
+
+// A wide text as UTF-8 (or, with `codePage`, in another code page).
+std::string BytesFrom(const wchar_t* text, UINT codePage = CP_UTF8);

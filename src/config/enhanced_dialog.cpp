@@ -1,0 +1,370 @@
+// The dialog reads the keys from the settings file in use when it opens and
+// remembers what it showed; OK writes only the keys whose control the user
+// changed, so a key never set stays absent and one set back to its default
+// goes. The server and form path are never written here: the configuration
+// dialog below may hold values it has not stored. A Unicode dialog, so the
+// text fields take any character; their values are stored as UTF-8.
+#include "config/enhanced_dialog.h"
+
+#include <commdlg.h>
+#include <shlobj.h>
+
+#include <string>
+#include <vector>
+
+#include "common/text_convert.h"
+#include "config/charset_setting.h"
+#include "config/config-rc.h"
+#include "config/module_paths.h"
+#include "config/optin_file.h"
+#include "config/settings.h"
+#include "config/settings_home.h"
+#include "config/settings_lock.h"
+#include "config/shell_open.h"
+#include "config/streamer_settings.h"
+#include "plugin/plugin.h"
+
+namespace {
+
+const char kEnhancedEditionPage[] = "http://www.example.com/glyphmill/upgrade.html";
+const char kCaptionEnd[] = " - Enhanced Features";
+const char kOverlayName[] = "overlay.html";
+const char kOnWord[] = "1";
+const char kTitleFileKey[] = "TitleFile";
+const char kStoppedTextKey[] = "StoppedText";
+const wchar_t kTitleFileFilter[] = L"Text files (*.txt)\0*.txt\0All files (*.*)\0*.*\0";
+const wchar_t kBrowseTitle[] = L"Title file";
+// A path as long as the wide functions take one.
+constexpr DWORD kBrowsePathSize = 32768;
+
+// The switches: a checkbox each, off when the key is absent.
+struct SwitchKey {
+    const char* name;
+    int control;
+    const char* onValue;             // what the dialog writes to turn it on
+    bool (*isOn)(const char* value); // how the plugin reads it
+};
+const SwitchKey kSwitches[] = {
+    {kCharsetKey, IDC_EF_UNICODE, kCharsetUtf8, &IsUtf8Charset},
+    {"Quiet", IDC_EF_QUIET, kOnWord, &IsSwitchOn},
+    {"Streams", IDC_EF_STREAMS, kOnWord, &IsSwitchOn},
+    {"Instant", IDC_EF_INSTANT, kOnWord, &IsSwitchOn},
+};
+
+enum class StopChoice { kNothing, kEmpty, kText };
+
+// What the controls show, as the keys mean it.
+struct Shown {
+    bool switches[std::size(kSwitches)] = {};
+    std::string titleFile;  // UTF-8, as the texts are stored
+    StopChoice stop = StopChoice::kNothing;
+    std::string stoppedText;
+};
+
+struct DialogState {
+    Shown opened;  // what the dialog showed when it opened
+};
+
+// A file's value as a user typed it in an editor, as UTF-8: it is taken as
+// UTF-8 when it is valid UTF-8, else as text in the ANSI code page.
+std::string FromFileText(const std::string& bytes)
+{
+    if (!WideFrom(bytes, CP_UTF8, MB_ERR_INVALID_CHARS).empty())
+        return bytes;
+    return BytesFrom(WideFrom(bytes, CP_ACP, 0).data());
+}
+
+std::vector<std::string> KeyNames()
+{
+    std::vector<std::string> names = {kTitleFileKey, kStoppedTextKey};
+    for (const SwitchKey& key : kSwitches)
+        names.push_back(key.name);
+    return names;
+}
+
+Shown ReadShown()
+{
+    std::string file;
+    {
+        SettingsLock lock;
+        file = BytesFrom(SettingsFileInUse());
+    }
+    std::string bytes;
+    // An unreadable file shows the defaults; OK then writes only what the
+    // user changes.
+    if (file.empty() || ReadSettingsBytes(file, bytes) != 0)
+        bytes.clear();
+    const OptInValues values = ParseOptInKeys(bytes, KeyNames());
+    Shown shown;
+    for (size_t i = 0; i < std::size(kSwitches); ++i) {
+        const OptInValue& value = *FindOptIn(values, kSwitches[i].name);
+        shown.switches[i] = value && kSwitches[i].isOn(value->c_str());
+    }
+    shown.titleFile = FromFileText(FindOptIn(values, kTitleFileKey)->value_or(""));
+    const OptInValue& stopped = *FindOptIn(values, kStoppedTextKey);
+    if (stopped) {
+        shown.stop = stopped->empty() ? StopChoice::kEmpty : StopChoice::kText;
+        shown.stoppedText = FromFileText(*stopped);
+    }
+    return shown;
+}
+
+std::string FieldText(HWND dialog, int id)
+{
+    HWND field = GetDlgItem(dialog, id);
+    std::vector<wchar_t> text(static_cast<size_t>(GetWindowTextLengthW(field)) + 1, L'\0');
+    GetWindowTextW(field, text.data(), static_cast<int>(text.size()));
+    return BytesFrom(text.data());
+}
+
+void SetFieldText(HWND dialog, int id, const std::string& utf8)
+{
+    SetDlgItemTextW(dialog, id, WideFrom(utf8, CP_UTF8, 0).data());
+}
+
+void Show(HWND dialog, const Shown& shown)
+{
+    for (size_t i = 0; i < std::size(kSwitches); ++i)
+        CheckDlgButton(dialog, kSwitches[i].control,
+                       shown.switches[i] ? BST_CHECKED : BST_UNCHECKED);
+    SetFieldText(dialog, IDC_EF_TITLE_FILE, shown.titleFile);
+    const int stopButton = shown.stop == StopChoice::kNothing ? IDC_EF_STOP_NOTHING
+                           : shown.stop == StopChoice::kEmpty ? IDC_EF_STOP_EMPTY
+                                                              : IDC_EF_STOP_TEXT;
+    CheckRadioButton(dialog, IDC_EF_STOP_NOTHING, IDC_EF_STOP_TEXT, stopButton);
+    SetFieldText(dialog, IDC_EF_STOPPED_TEXT, shown.stoppedText);
+}
+
+Shown Taken(HWND dialog)
+{
+    Shown shown;
+    for (size_t i = 0; i < std::size(kSwitches); ++i)
+        shown.switches[i] = IsDlgButtonChecked(dialog, kSwitches[i].control) == BST_CHECKED;
+    shown.titleFile = FieldText(dialog, IDC_EF_TITLE_FILE);
+    shown.stop = StopChoice::kNothing;
+    if (IsDlgButtonChecked(dialog, IDC_EF_STOP_EMPTY) == BST_CHECKED)
+        shown.stop = StopChoice::kEmpty;
+    if (IsDlgButtonChecked(dialog, IDC_EF_STOP_TEXT) == BST_CHECKED)
+        shown.stop = StopChoice::kText;
+    shown.stoppedText = FieldText(dialog, IDC_EF_STOPPED_TEXT);
+    return shown;
+}
+
+// Each key whose control differs from what the dialog opened with, with its
+// new value, or none for a key back at its default.
+OptInValues Changes(const Shown& opened, const Shown& now)
+{
+    OptInValues changes;
+    for (size_t i = 0; i < std::size(kSwitches); ++i)
+        if (opened.switches[i] != now.switches[i])
+            changes.emplace_back(kSwitches[i].name, now.switches[i]
+                                                        ? OptInValue(kSwitches[i].onValue)
+                                                        : std::nullopt);
+    if (opened.titleFile != now.titleFile)
+        changes.emplace_back(kTitleFileKey,
+                             now.titleFile.empty() ? std::nullopt : OptInValue(now.titleFile));
+    const bool stopChanged =
+        opened.stop != now.stop ||
+        (now.stop == StopChoice::kText && opened.stoppedText != now.stoppedText);
+    if (stopChanged)
+        changes.emplace_back(kStoppedTextKey, now.stop == StopChoice::kNothing ? std::nullopt
+                                              : now.stop == StopChoice::kEmpty
+                                                  ? OptInValue("")
+                                                  : OptInValue(now.stoppedText));
+    return changes;
+}
+
+void ShowStoreFailure(HWND dialog, const SettingsChange& change)
+{
+    const std::string where = change.file.empty() ? "any settings file" : change.file;
+    const std::string text = "Your changes could not be stored in " + where + " (error " +
+                             std::to_string(change.error) +
+                             "). Nothing was changed; the dialog stays open.";
+    ShowSettingsBox(dialog, WideFrom(text, CP_UTF8).data());
+}
+
+// True when the dialog may close.
+bool Store(HWND dialog, const DialogState& state)
+{
+    const SettingsChange change = StoreOptInChanges(Changes(state.opened, Taken(dialog)));
+    if (change.error != 0) {
+        ShowStoreFailure(dialog, change);
+        return false;
+    }
+    if (change.moved)
+        ShowSettingsMovedNotice(dialog);
+    return true;
+}
+
+std::string LogFile()
+{
+    return BytesFrom(ReadStreamerSettings().logFile);
+}
+
+bool Exists(const std::string& path)
+{
+    return !path.empty() &&
+           GetFileAttributesW(WideFrom(path, CP_UTF8).data()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The shell is handed ANSI paths, as the configuration dialog's buttons hand
+// theirs.
+void OpenFileWithShell(const std::string& path)
+{
+    OpenWithShell(BytesFrom(WideFrom(path, CP_UTF8).data(), CP_ACP).c_str());
+}
+
+void OpenSettingsFile(HWND dialog)
+{
+    const SettingsChange change = SettingsFileToEdit();
+    if (change.file.empty()) {
+        ShowStoreFailure(dialog, change);
+        return;
+    }
+    if (change.moved)
+        ShowSettingsMovedNotice(dialog);
+    OpenFileWithShell(change.file);
+}
+
+// The save dialog lets the user type a folder that does not exist yet; it
+// is made here, so the title file can be written there at the next track.
+void BrowseTitleFile(HWND dialog)
+{
+    std::vector<wchar_t> path = WideFrom(FieldText(dialog, IDC_EF_TITLE_FILE), CP_UTF8, 0);
+    path.resize(kBrowsePathSize, L'\0');
+    OPENFILENAMEW choice = {};
+    choice.lStructSize = sizeof choice;
+    choice.hwndOwner = dialog;
+    choice.lpstrFilter = kTitleFileFilter;
+    choice.lpstrFile = path.data();
+    choice.nMaxFile = kBrowsePathSize;
+    choice.lpstrTitle = kBrowseTitle;
+    choice.lpstrDefExt = L"txt";
+    choice.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    if (!GetSaveFileNameW(&choice))
+        return;
+    path.back() = L'\0';
+    wchar_t* slash = wcsrchr(path.data(), L'\\');
+    if (slash != nullptr && slash != path.data()) {
+        *slash = L'\0';
+        SHCreateDirectoryExW(dialog, path.data(), nullptr);
+        *slash = L'\\';
+    }
+    SetDlgItemTextW(dialog, IDC_EF_TITLE_FILE, path.data());
+}
+
+// The folder of the title file `titleFile` (UTF-8, variables expanded),
+// with its backslash; empty when it names none.
+std::string FolderOf(const std::string& titleFile)
+{
+    std::vector<wchar_t> expanded(kBrowsePathSize, L'\0');
+    if (!ExpandEnvironmentStringsW(WideFrom(titleFile, CP_UTF8, 0).data(), expanded.data(),
+                                   kBrowsePathSize))
+        expanded = WideFrom(titleFile, CP_UTF8, 0);
+    const std::string path = BytesFrom(expanded.data());
+    const size_t slash = path.find_last_of('\\');
+    return slash == std::string::npos ? "" : path.substr(0, slash + 1);
+}
+
+// Copies the shipped overlay.html from the side folder into `folder`, made
+// when missing, and says how that went. An overlay.html already there is
+// kept: the user may have changed it.
+std::string CopyOverlayInto(HWND dialog, const std::string& folder)
+{
+    std::string source;
+    {
+        SettingsLock lock;
+        source = BytesFrom(WideFrom(GetServerFilesPath(), CP_ACP, 0).data()) + kOverlayName;
+    }
+    SHCreateDirectoryExW(dialog, WideFrom(folder, CP_UTF8, 0).data(), nullptr);
+    if (CopyFileW(WideFrom(source, CP_UTF8, 0).data(), WideFrom(folder + kOverlayName, CP_UTF8, 0).data(),
+                  TRUE))
+        return "overlay.html is now in " + folder +
+               ": add it to your streaming program as a browser source.";
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_EXISTS)
+        return "overlay.html is already in " + folder + ": it was kept.";
+    return "Could not copy " + source + " to " + folder + " (error " + std::to_string(error) +
+           ").";
+}
+
+void CopyOverlay(HWND dialog)
+{
+    const std::string folder = FolderOf(FieldText(dialog, IDC_EF_TITLE_FILE));
+    const std::string text =
+        folder.empty()
+            ? "Choose a title file with its folder first: overlay.html goes into that folder."
+            : CopyOverlayInto(dialog, folder);
+    MessageBoxW(dialog, WideFrom(text, CP_UTF8, 0).data(), WideFrom(kProductName, CP_ACP, 0).data(),
+                MB_OK);
+}
+
+void InitDialog(HWND dialog, DialogState& state)
+{
+    SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(&state));
+    SetWindowTextA(dialog, (std::string(kProductName) + kCaptionEnd).c_str());
+    state.opened = ReadShown();
+    Show(dialog, state.opened);
+    EnableWindow(GetDlgItem(dialog, IDC_EF_OPEN_LOG), Exists(LogFile()));
+}
+
+INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_INITDIALOG) {
+        InitDialog(dialog, *reinterpret_cast<DialogState*>(lParam));
+        return 1;
+    }
+    if (message != WM_COMMAND)
+        return 0;
+    DialogState* state = reinterpret_cast<DialogState*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    switch (LOWORD(wParam)) {
+    case IDOK:
+        if (state != nullptr && Store(dialog, *state))
+            EndDialog(dialog, IDOK);
+        return 1;
+    case IDCANCEL:
+        EndDialog(dialog, IDCANCEL);
+        return 1;
+    case IDC_EF_BROWSE:
+        BrowseTitleFile(dialog);
+        return 1;
+    case IDC_EF_STOPPED_TEXT:
+        // Typing a stop text chooses to post it.
+        if (HIWORD(wParam) == EN_CHANGE && GetFocus() == GetDlgItem(dialog, IDC_EF_STOPPED_TEXT))
+            CheckRadioButton(dialog, IDC_EF_STOP_NOTHING, IDC_EF_STOP_TEXT, IDC_EF_STOP_TEXT);
+        return 1;
+    case IDC_EF_COPY_OVERLAY:
+        CopyOverlay(dialog);
+        return 1;
+    case IDC_EF_OPEN_SETTINGS:
+        OpenSettingsFile(dialog);
+        return 1;
+    case IDC_EF_OPEN_LOG:
+        OpenFileWithShell(LogFile());
+        return 1;
+    case IDC_EF_VISIT:
+        OpenWithShell(kEnhancedEditionPage);
+        return 1;
+    }
+    return 0;
+}
+
+// As for the configuration dialog: no exception may cross the platform's
+// dialog code.
+INT_PTR CALLBACK EnhancedDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    try {
+        return HandleMessage(dialog, message, wParam, lParam);
+    } catch (...) {
+        return 1;
+    }
+}
+
+}  // namespace
+
+INT_PTR ShowEnhancedDialog(HWND owner)
+{
+    DialogState state;
+    return DialogBoxParamW(g_pluginDescriptor.moduleInstance, MAKEINTRESOURCEW(IDD_ENHANCED),
+                           owner, EnhancedDialogProc, reinterpret_cast<LPARAM>(&state));
+}

@@ -1,0 +1,40 @@
+// The opt-in keys in the plugin's section of a settings file, read from and
+// written to the file's own bytes, so a text value keeps every character as
+// UTF-8 whatever the ANSI code page: the private-profile functions would pass
+// it through that code page both ways.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+// A key's value as its bytes in the file; no value: the key is absent.
+using OptInValue = std::optional<std::string>;
+// Key names with their values, in the order they are to be written. A short
+// list, not a map: a map's code would cost the DLL a few kilobytes.
+using OptInValues = std::vector<std::pair<std::string, OptInValue>>;
+
+// The value of `key` (any letter case) in `values`; nullptr when not listed.
+const OptInValue* FindOptIn(const OptInValues& values, const std::string& key);
+
+// The values of the keys `names` in the plugin's section of `fileBytes` (a UTF-8
+// byte-order mark is skipped). Names match in any letter case; the first line
+// of a key counts; a value loses the blanks around it and one pair of double
+// quotes that encloses it, as the private-profile functions read it.
+OptInValues ParseOptInKeys(const std::string& fileBytes, const std::vector<std::string>& names);
+
+// `fileBytes` with each key of `changes` set (a value) or removed (none);
+// every other line stays as it was. A new key goes after the section's last
+// line with text, a missing section at the end of the file.
+std::string EditOptInKeys(const std::string& fileBytes, const OptInValues& changes);
+
+// Files are named in UTF-8.
+// The file's bytes. Returns 0, or the platform's error code when it exists
+// and cannot be read, or ERROR_UNSUPPORTED_TYPE for a file in UTF-16; a
+// missing file reads as empty.
+unsigned long ReadSettingsBytes(const std::string& file, std::string& bytes);
+
+// Writes the file through a temporary file beside it, moved over it, so a
+// reader never sees it half written. Returns 0 or the platform's error code.
+unsigned long ReplaceSettingsBytes(const std::string& file, const std::string& bytes);

@@ -1,0 +1,109 @@
+// Titles come from tags and radio stations, so the record is escaped by
+// construction as the form handler escapes it: markup characters, quotes and
+// the ampersand as \u escapes, and U+2028/U+2029, which end a line in older
+// script engines, escaped as well. The script therefore only ever holds a
+// string literal: no title can end it or run as code. Numbers are formatted
+// by wsprintfA: the C library's printf family would add 29 KB to the DLL.
+#include "monitor/overlay_data.h"
+
+#include <windows.h>
+
+#include <cwchar>
+#include <vector>
+
+#include "common/text_convert.h"
+#include "config/module_paths.h"
+#include "monitor/title_file.h"
+
+namespace {
+
+const wchar_t kJsonName[] = L"nowplaying.json";
+const wchar_t kScriptName[] = L"nowplaying.js";
+const char kScriptStart[] = "window.tunewireNowPlaying = ";
+
+void AppendUtf8(std::string& out, const wchar_t* units, int count)
+{
+    char bytes[8];
+    const int length = WideCharToMultiByte(CP_UTF8, 0, units, count, bytes, sizeof bytes,
+                                           nullptr, nullptr);
+    out.append(bytes, static_cast<size_t>(length > 0 ? length : 0));
+}
+
+std::string JsonString(const std::string& utf8)
+{
+    // Bytes that are not valid UTF-8 become U+FFFD, so the files are always
+    // valid UTF-8 text.
+    const std::vector<wchar_t> text = WideFrom(utf8, CP_UTF8);
+    const size_t count = text.empty() ? 0 : text.size() - 1;  // without the terminator
+    std::string out = "\"";
+    for (size_t i = 0; i < count; ++i) {
+        const wchar_t c = text[i];
+        char escape[8];
+        switch (c) {
+        case L'\\': out += "\\\\"; continue;
+        case L'\b': out += "\\b"; continue;
+        case L'\f': out += "\\f"; continue;
+        case L'\n': out += "\\n"; continue;
+        case L'\r': out += "\\r"; continue;
+        case L'\t': out += "\\t"; continue;
+        }
+        if (c < 0x20 || c == L'"' || c == L'&' || c == L'\'' || c == L'<' || c == L'>' ||
+            c == 0x2028 || c == 0x2029) {
+            wsprintfA(escape, "\\u%04X", static_cast<unsigned>(c));
+            out += escape;
+        } else if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else {
+            const bool pair = c >= 0xD800 && c <= 0xDBFF && i + 1 < count;
+            AppendUtf8(out, &text[i], pair ? 2 : 1);
+            i += pair ? 1 : 0;
+        }
+    }
+    return out + "\"";
+}
+
+std::string UtcNow()
+{
+    SYSTEMTIME now;
+    GetSystemTime(&now);
+    char text[32];
+    wsprintfA(text, "%04u-%02u-%02uT%02u:%02u:%02uZ", now.wYear, now.wMonth, now.wDay, now.wHour,
+              now.wMinute, now.wSecond);
+    return text;
+}
+
+// The folder of `path`, with its backslash, followed by `name`.
+void BesideIt(const wchar_t* path, const wchar_t* name, wchar_t* beside)
+{
+    lstrcpynW(beside, path, kPathSize);
+    ReplaceWideFileName(beside, name);
+}
+
+}  // namespace
+
+std::string OverlayJson(const std::string& utf8Title, const std::string& storedUtc)
+{
+    return "{\"title\":" + JsonString(utf8Title) + ",\"stored\":" + JsonString(storedUtc) + "}\n";
+}
+
+std::string OverlayScript(const std::string& json)
+{
+    return kScriptStart + json.substr(0, json.find_last_not_of('\n') + 1) + ";\n";
+}
+
+void WriteOverlayData(const wchar_t* titleFile, const std::string& utf8Title)
+{
+    // Never a file in the player's current folder: only beside a full path.
+    if (std::wcschr(titleFile, L'\\') == nullptr)
+        return;
+    wchar_t json[kPathSize];
+    wchar_t script[kPathSize];
+    BesideIt(titleFile, kJsonName, json);
+    BesideIt(titleFile, kScriptName, script);
+    if (lstrcmpiW(titleFile, json) == 0 || lstrcmpiW(titleFile, script) == 0)
+        return;
+    const std::string record = OverlayJson(utf8Title, UtcNow());
+    wchar_t written[kPathSize];
+    WriteTitleFile(json, L"", record, written);
+    WriteTitleFile(script, L"", OverlayScript(record), written);
+}

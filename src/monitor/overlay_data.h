@@ -1,0 +1,20 @@
+// The local overlay's data, kept beside the title file: nowplaying.json with
+// the same fields as the form handler's JSON file, and nowplaying.js, which
+// sets one variable to the same record, for overlay.html opened as a local
+// file (a page from file:// may load a script beside it but fetch nothing).
+#pragma once
+
+#include <string>
+
+// The JSON text of `utf8Title` stored at `storedUtc` ("2026-01-31T20:15:00Z"),
+// one line ended by a line feed.
+std::string OverlayJson(const std::string& utf8Title, const std::string& storedUtc);
+
+// The script form of the same record.
+std::string OverlayScript(const std::string& json);
+
+// Writes both files into the folder of `titleFile` (the full path written to),
+// each replaced whole. Nothing is written when the title file bears one of
+// their names. A failure is not reported: the files share the title file's
+// folder, whose failures the title file reports.
+void WriteOverlayData(const wchar_t* titleFile, const std::string& utf8Title);

@@ -1,0 +1,424 @@
+// The Enhanced Features dialog driven as a user would, opened from the real
+// configuration dialog's button: what it shows of the file, which bytes its
+// OK writes, what Cancel leaves, the buttons that reach the shell (recorded,
+// never run), the save dialog (replaced in this executable's import table)
+// and the boxes it raises (the robot reads and closes them).
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commdlg.h>
+
+#include <functional>
+#include <set>
+#include <string>
+
+#include "config/config-rc.h"
+#include "dialog_fixture.h"
+#include "shell_recorder.h"
+#include "support/dialog_driver.h"
+#include "support/import_slot.h"
+#include "support/ui_robot.h"
+#include "support/user_folder_stand_in.h"
+
+namespace {
+
+constexpr DWORD kWaitMs = 10000;
+const std::string kServerLines =
+    "[WinAmp Tunewire Basic]\r\nServerName=s.example.com\r\nFormHandler=/f.php\r\n";
+const std::string kOtherSection = "[Other]\r\nQuiet=1\r\n";
+
+void Check(HWND dialog, int id, bool on)
+{
+    CheckDlgButton(dialog, id, on ? BST_CHECKED : BST_UNCHECKED);
+}
+
+// The three stop choices are radio buttons: exactly one is checked.
+void ChooseStop(HWND dialog, int id)
+{
+    for (int choice : {IDC_EF_STOP_NOTHING, IDC_EF_STOP_EMPTY, IDC_EF_STOP_TEXT})
+        Check(dialog, choice, choice == id);
+}
+
+std::wstring WideText(HWND dialog, int id)
+{
+    wchar_t text[512] = {};
+    GetDlgItemTextW(dialog, id, text, 512);
+    return text;
+}
+
+void PressOkAndWait(HWND dialog)
+{
+    PressButton(dialog, IDOK);
+    EXPECT_TRUE(WaitUntilClosed(dialog, kWaitMs));
+}
+
+class EnhancedDialogTest : public DialogFixture {
+protected:
+    bool ButtonEnabled(HWND dialog, int id) const
+    {
+        return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE;
+    }
+
+    ShellRecorder shell_;
+};
+
+// One row per kind of change: the file before, what the user does, the file
+// after OK, byte for byte. No row's file may differ in a key it did not touch.
+struct RoundTrip {
+    const char* name;
+    std::string before;  // empty: no file
+    std::function<void(HWND)> change;
+    std::string after;   // empty: still no file
+};
+
+TEST_F(EnhancedDialogTest, OkWritesOnlyTheKeysTheUserChanged)
+{
+    const std::string handTyped = kServerLines + "quiet = YES\r\nStoppedText=\r\n" + kOtherSection;
+    const RoundTrip rows[] = {
+        {"nothing changed, no file", "", [](HWND) {}, ""},
+        {"nothing changed, keys typed by hand stay as typed", handTyped,
+         [](HWND dialog) {
+             Check(dialog, IDC_EF_QUIET, false);
+             Check(dialog, IDC_EF_QUIET, true);
+         },
+         handTyped},
+        {"switches on", kServerLines,
+         [](HWND dialog) {
+             for (int id : {IDC_EF_UNICODE, IDC_EF_QUIET, IDC_EF_STREAMS, IDC_EF_INSTANT})
+                 Check(dialog, id, true);
+         },
+         kServerLines + "Charset=utf-8\r\nQuiet=1\r\nStreams=1\r\nInstant=1\r\n"},
+        {"a switch back to its default goes",
+         kServerLines + "Quiet=yes\r\nStreams=on\r\n" + kOtherSection,
+         [](HWND dialog) { Check(dialog, IDC_EF_QUIET, false); },
+         kServerLines + "Streams=on\r\n" + kOtherSection},
+        {"texts in any script, as UTF-8", kServerLines,
+         [](HWND dialog) {
+             SetDlgItemTextW(dialog, IDC_EF_TITLE_FILE, L"C:\\Streams\\Caf\u00E9 \u266A\\np.txt");
+             ChooseStop(dialog, IDC_EF_STOP_TEXT);
+             SetDlgItemTextW(dialog, IDC_EF_STOPPED_TEXT,
+                             L"\u041F\u0430\u0443\u0437\u0430 \u2013 \u505C\u6B62 \U0001F3B5");
+         },
+         kServerLines + "TitleFile=C:\\Streams\\Caf\xC3\xA9 \xE2\x99\xAA\\np.txt\r\n"
+                        "StoppedText=\xD0\x9F\xD0\xB0\xD1\x83\xD0\xB7\xD0\xB0 \xE2\x80\x93 "
+                        "\xE5\x81\x9C\xE6\xAD\xA2 \xF0\x9F\x8E\xB5\r\n"},
+        {"an empty title is not nothing", kServerLines,
+         [](HWND dialog) { ChooseStop(dialog, IDC_EF_STOP_EMPTY); },
+         kServerLines + "StoppedText=\r\n"},
+        {"post nothing removes the stop text", kServerLines + "StoppedText=Paused\r\n",
+         [](HWND dialog) { ChooseStop(dialog, IDC_EF_STOP_NOTHING); }, kServerLines},
+        {"blanks around a text are kept by quotes", kServerLines,
+         [](HWND dialog) {
+             ChooseStop(dialog, IDC_EF_STOP_TEXT);
+             SetDlgItemTextW(dialog, IDC_EF_STOPPED_TEXT, L"  - ");
+         },
+         kServerLines + "StoppedText=\"  - \"\r\n"},
+        {"an emptied title file goes", kServerLines + "TitleFile=C:\\np.txt\r\n" + kOtherSection,
+         [](HWND dialog) { SetDlgItemTextW(dialog, IDC_EF_TITLE_FILE, L""); },
+         kServerLines + kOtherSection},
+        {"a section is added after the others", "[Other]\r\nx=1",
+         [](HWND dialog) { Check(dialog, IDC_EF_QUIET, true); },
+         "[Other]\r\nx=1\r\n[WinAmp Tunewire Basic]\r\nQuiet=1\r\n"},
+        {"a byte-order mark stays", "\xEF\xBB\xBF" + kServerLines,
+         [](HWND dialog) { Check(dialog, IDC_EF_STREAMS, true); },
+         "\xEF\xBB\xBF" + kServerLines + "Streams=1\r\n"},
+    };
+    for (const RoundTrip& row : rows) {
+        SCOPED_TRACE(row.name);
+        DeleteFileA(sandbox_.IniPath().c_str());
+        if (!row.before.empty())
+            sandbox_.WriteIni(row.before);
+        RunEnhancedDialog([&](HWND dialog) {
+            ASSERT_NE(nullptr, dialog);
+            row.change(dialog);
+            PressOkAndWait(dialog);
+        });
+        if (row.after.empty())
+            EXPECT_FALSE(IniExists());
+        else
+            EXPECT_EQ(row.after, sandbox_.ReadIni());
+    }
+}
+
+TEST_F(EnhancedDialogTest, FieldsShowTheFilesValues)
+{
+    // A title file typed in UTF-8 and a stop text in the ANSI code page.
+    sandbox_.WriteIni(kServerLines +
+                      "Charset=UTF-8\r\nQuiet=yes\r\nStreams=0\r\n"
+                      "TitleFile=C:\\M\xC3\xBAsica\\np.txt\r\nStoppedText=Caf\xE9\r\n");
+    RunEnhancedDialog([](HWND dialog) {
+        ASSERT_NE(nullptr, dialog);
+        EXPECT_TRUE(IsDlgButtonChecked(dialog, IDC_EF_UNICODE));
+        EXPECT_TRUE(IsDlgButtonChecked(dialog, IDC_EF_QUIET));
+        EXPECT_FALSE(IsDlgButtonChecked(dialog, IDC_EF_STREAMS));
+        EXPECT_FALSE(IsDlgButtonChecked(dialog, IDC_EF_INSTANT));
+        EXPECT_EQ(L"C:\\M\u00FAsica\\np.txt", WideText(dialog, IDC_EF_TITLE_FILE));
+        EXPECT_TRUE(IsDlgButtonChecked(dialog, IDC_EF_STOP_TEXT));
+        EXPECT_EQ(L"Caf\u00E9", WideText(dialog, IDC_EF_STOPPED_TEXT));
+    });
+}
+
+// The button opens the dialog over the configuration dialog, which stays;
+// "Visit Website" is where the button's web page went.
+TEST_F(EnhancedDialogTest, OpensFromTheButtonAndVisitsTheWebsite)
+{
+    RunEnhancedDialog([&](HWND dialog) {
+        ASSERT_NE(nullptr, dialog);
+        HWND owner = GetWindow(dialog, GW_OWNER);
+        char ownerCaption[64] = {};
+        GetWindowTextA(owner, ownerCaption, sizeof ownerCaption);
+        EXPECT_STREQ(kConfigDialogCaption, ownerCaption);
+        EXPECT_TRUE(IsWindowUnicode(dialog));
+
+        PressButton(dialog, IDC_EF_VISIT);
+        const std::vector<ShellCall> calls = shell_.WaitForCalls(1);
+        ASSERT_EQ(1u, calls.size());
+        EXPECT_EQ(nullptr, calls[0].owner);
+        EXPECT_EQ("open", calls[0].verb);
+        EXPECT_EQ("http://www.example.com/glyphmill/upgrade.html", calls[0].target);
+        EXPECT_FALSE(calls[0].hasParameters);
+        EXPECT_FALSE(calls[0].hasDirectory);
+        EXPECT_EQ(SW_SHOWNORMAL, calls[0].show);
+        EXPECT_TRUE(IsWindowVisible(dialog));
+    });
+    EXPECT_FALSE(IniExists());
+}
+
+// Keyboard alone: every control that acts is a tab stop or in a group, each
+// mnemonic is its control's own, Esc leaves and Enter confirms.
+TEST_F(EnhancedDialogTest, KeyboardReachesEveryControl)
+{
+    RunEnhancedDialog([](HWND dialog) {
+        ASSERT_NE(nullptr, dialog);
+        std::set<char> mnemonics;
+        for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr;
+             child = GetWindow(child, GW_HWNDNEXT)) {
+            char text[256] = {};
+            GetWindowTextA(child, text, sizeof text);
+            const std::string label = text;
+            const size_t amp = label.find('&');
+            if (amp != std::string::npos && amp + 1 < label.size()) {
+                EXPECT_TRUE(mnemonics.insert(static_cast<char>(tolower(label[amp + 1]))).second)
+                    << label;
+            }
+            const LONG style = GetWindowLongA(child, GWL_STYLE);
+            char className[16] = {};
+            GetClassNameA(child, className, sizeof className);
+            const bool radio = (style & BS_TYPEMASK) == BS_AUTORADIOBUTTON;
+            if (_stricmp(className, "Static") != 0 && (style & BS_TYPEMASK) != BS_GROUPBOX &&
+                !radio) {
+                EXPECT_TRUE(style & WS_TABSTOP) << label;
+            }
+        }
+        EXPECT_GE(mnemonics.size(), 12u);
+        PressKey(dialog, VK_ESCAPE);
+        EXPECT_TRUE(WaitUntilClosed(dialog, kWaitMs));
+    });
+    RunEnhancedDialog([](HWND dialog) {
+        ASSERT_NE(nullptr, dialog);
+        Check(dialog, IDC_EF_STREAMS, true);
+        PressKey(dialog, VK_RETURN);
+        EXPECT_TRUE(WaitUntilClosed(dialog, kWaitMs));
+    });
+    EXPECT_EQ("[WinAmp Tunewire Basic]\r\nStreams=1\r\n", sandbox_.ReadIni());
+}
+
+TEST_F(EnhancedDialogTest, CancelWritesNothing)
+{
+    const std::string before = kServerLines + "Quiet=1\r\n";
+    sandbox_.WriteIni(before);
+    RunEnhancedDialog([](HWND dialog) {
+        ASSERT_NE(nullptr, dialog);
+        for (int id : {IDC_EF_UNICODE, IDC_EF_STREAMS, IDC_EF_INSTANT})
+            Check(dialog, id, true);
+        Check(dialog, IDC_EF_QUIET, false);
+        SetDlgItemTextW(dialog, IDC_EF_TITLE_FILE, L"C:\\np.txt");
+        ChooseStop(dialog, IDC_EF_STOP_EMPTY);
+        PressButton(dialog, IDCANCEL);
+        EXPECT_TRUE(WaitUntilClosed(dialog, kWaitMs));
+    });
+    EXPECT_EQ(before, sandbox_.ReadIni());
+}
+
+TEST_F(EnhancedDialogTest, OpenSettingsFileOpensTheFileInUseCreatedWithItsSection)
+{
+    RunEnhancedDialog([&](HWND dialog) {
+        ASSERT_NE(nullptr, dialog);
+        PressButton(dialog, IDC_EF_OPEN_SETTINGS);
+        const std::vector<ShellCall> calls = shell_.WaitForCalls(1);
+        ASSERT_EQ(1u, calls.size());
+        EXPECT_EQ(sandbox_.IniPath(), calls[0].target);
+    });
+    EXPECT_EQ("[WinAmp Tunewire Basic]\r\n", sandbox_.ReadIni());
+}
+
+// Open log is greyed until the quiet log exists beside the settings file.
+TEST_F(EnhancedDialogTest, OpenLogOpensTheLogOnlyWhenThereIsOne)
+{
+    RunEnhancedDialog([&](HWND dialog) {
+        ASSERT_NE(nullptr, dialog);
+        EXPECT_FALSE(ButtonEnabled(dialog, IDC_EF_OPEN_LOG));
+    });
+    const std::string log = sandbox_.Directory() + "tunewire.log";
+    WriteWholeFile(log, "line\r\n");
+    RunEnhancedDialog([&](HWND dialog) {
+        ASSERT_NE(nullptr, dialog);
+        EXPECT_TRUE(ButtonEnabled(dialog, IDC_EF_OPEN_LOG));
+        PressButton(dialog, IDC_EF_OPEN_LOG);
+        const std::vector<ShellCall> calls = shell_.WaitForCalls(1);
+        ASSERT_EQ(1u, calls.size());
+        EXPECT_EQ(log, calls[0].target);
+    });
+}
+
+// plugin.ini beside the module cannot be written (a folder of that name
+// stands in its way), as under Program Files.
+class UnwritableModuleFolderTest : public EnhancedDialogTest {
+protected:
+    void SetUp() override
+    {
+        EnhancedDialogTest::SetUp();
+        ASSERT_TRUE(CreateDirectoryA(sandbox_.IniPath().c_str(), nullptr));
+    }
+    void TearDown() override { RemoveDirectoryA(sandbox_.IniPath().c_str()); }
+
+    UserFolderStandIn userFolder_;
+    UiRobot robot_;
+};
+
+TEST_F(UnwritableModuleFolderTest, OpenSettingsFileMovesTheSettingsFirst)
+{
+    RunEnhancedDialog([&](HWND dialog) {
+        ASSERT_NE(nullptr, dialog);
+        PressButton(dialog, IDC_EF_OPEN_SETTINGS);
+        const std::vector<ShellCall> calls = shell_.WaitForCalls(1);
+        ASSERT_EQ(1u, calls.size());
+        EXPECT_EQ(userFolder_.IniPath(), calls[0].target);
+    });
+    ASSERT_EQ(1u, robot_.Boxes().size());
+    EXPECT_NE(std::string::npos, robot_.Boxes()[0].text.find(userFolder_.IniPath()));
+    // The defaults, not the buffers' values, which no one stored.
+    EXPECT_EQ("[WinAmp Tunewire Basic]\r\nServerName=your-server.invalid\r\n"
+              "FormHandler=/MyFormHandler.php?track=\r\n",
+              userFolder_.ReadIni());
+}
+
+TEST_F(UnwritableModuleFolderTest, OkStoresIntoTheUserFile)
+{
+    RunEnhancedDialog([&](HWND dialog) {
+        ASSERT_NE(nullptr, dialog);
+        Check(dialog, IDC_EF_QUIET, true);
+        PressOkAndWait(dialog);
+    });
+    ASSERT_EQ(1u, robot_.Boxes().size());
+    EXPECT_EQ("[WinAmp Tunewire Basic]\r\nServerName=your-server.invalid\r\n"
+              "FormHandler=/MyFormHandler.php?track=\r\nQuiet=1\r\n",
+              userFolder_.ReadIni());
+}
+
+// Neither file can be written: the box says so and the dialog keeps what the
+// user typed.
+TEST_F(UnwritableModuleFolderTest, AFailedStoreShowsABoxAndKeepsTheDialogOpen)
+{
+    ASSERT_TRUE(CreateDirectoryA((userFolder_.Folder() + "Tunewire").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(userFolder_.IniPath().c_str(), nullptr));
+    RunEnhancedDialog([&](HWND dialog) {
+        ASSERT_NE(nullptr, dialog);
+        Check(dialog, IDC_EF_QUIET, true);
+        PressButton(dialog, IDOK);
+        ASSERT_TRUE(robot_.WaitForBoxes(1, kWaitMs));
+        const SeenBox box = robot_.Boxes()[0];
+        EXPECT_EQ("WinAmp Tunewire Basic", box.caption);
+        EXPECT_EQ(0u, box.text.find("Your changes could not be stored in " + sandbox_.IniPath() +
+                                    " (error "))
+            << box.text;
+        EXPECT_EQ(dialog, box.owner);
+        Sleep(200);  // the box is answered; the dialog must still be there
+        EXPECT_TRUE(IsWindow(dialog));
+        EXPECT_TRUE(IsDlgButtonChecked(dialog, IDC_EF_QUIET));
+    });
+    RemoveDirectoryA(userFolder_.IniPath().c_str());
+}
+
+// A file Notepad saved as "Unicode" (UTF-16) is left as it is, wherever it
+// lies, rather than edited line by line into a mix of encodings.
+TEST_F(EnhancedDialogTest, AUtf16FileIsNeverEdited)
+{
+    UiRobot robot;
+    const std::string utf16("\xFF\xFE[\0W\0]\0\r\0\n\0", 12);
+    sandbox_.WriteIni(utf16);
+    RunEnhancedDialog([&](HWND dialog) {
+        ASSERT_NE(nullptr, dialog);
+        Check(dialog, IDC_EF_QUIET, true);
+        PressButton(dialog, IDOK);
+        ASSERT_TRUE(robot.WaitForBoxes(1, kWaitMs));
+        EXPECT_NE(std::string::npos, robot.Boxes()[0].text.find("(error 1630)"))
+            << robot.Boxes()[0].text;
+    });
+    EXPECT_EQ(utf16, sandbox_.ReadIni());
+}
+
+// The save dialog is replaced: it answers with a file in folders that do
+// not exist yet, as a user may type one.
+std::wstring g_chosenFile;
+std::wstring g_askedExtension;
+
+BOOL WINAPI ChooseFile(OPENFILENAMEW* choice)
+{
+    g_askedExtension = choice->lpstrDefExt != nullptr ? choice->lpstrDefExt : L"";
+    wcscpy(choice->lpstrFile, g_chosenFile.c_str());
+    return TRUE;
+}
+
+TEST_F(EnhancedDialogTest, BrowseCreatesTheChosenFolder)
+{
+    const auto real = reinterpret_cast<decltype(&GetSaveFileNameW)>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("comdlg32.dll"), "GetSaveFileNameW")));
+    ImportReplacement<decltype(&GetSaveFileNameW)> swap("comdlg32.dll", real, &ChooseFile);
+    const std::string folder = sandbox_.Directory() + "obs\\now playing";
+    g_chosenFile = std::wstring(folder.begin(), folder.end()) + L"\\title.txt";
+    RunEnhancedDialog([&](HWND dialog) {
+        ASSERT_NE(nullptr, dialog);
+        PressButton(dialog, IDC_EF_BROWSE);
+        const DWORD start = GetTickCount();
+        while (WideText(dialog, IDC_EF_TITLE_FILE) != g_chosenFile &&
+               GetTickCount() - start < kWaitMs)
+            Sleep(10);
+        EXPECT_EQ(g_chosenFile, WideText(dialog, IDC_EF_TITLE_FILE));
+    });
+    EXPECT_EQ(L"txt", g_askedExtension);
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(folder.c_str()));
+    EXPECT_FALSE(IniExists()) << "Cancel stores nothing";
+}
+
+// The shipped page goes beside the title file, into a folder made for it; a
+// copy already there is kept.
+TEST_F(EnhancedDialogTest, CopyOverlayPutsThePageBesideTheTitleFile)
+{
+    UiRobot robot;
+    ASSERT_TRUE(CreateDirectoryA((sandbox_.Directory() + "gen_tunewire").c_str(), nullptr));
+    const std::string page = "<!DOCTYPE html><title>overlay</title>\n";
+    WriteWholeFile(sandbox_.Directory() + "gen_tunewire\\overlay.html", page);
+    RunEnhancedDialog([&](HWND dialog) {
+        ASSERT_NE(nullptr, dialog);
+        SetDlgItemTextW(dialog, IDC_EF_TITLE_FILE,
+                        (std::wstring(sandbox_.Directory().begin(), sandbox_.Directory().end()) +
+                         L"Stream \u00E9\\np.txt")
+                            .c_str());
+        for (size_t boxes = 1; boxes <= 2; ++boxes) {
+            PressButton(dialog, IDC_EF_COPY_OVERLAY);
+            ASSERT_TRUE(robot.WaitForBoxes(boxes, kWaitMs));
+        }
+    });
+    // The boxes as read back through the ANSI code page, 1252 here.
+    const std::string ansiFolder = sandbox_.Directory() + "Stream \xE9";
+    EXPECT_EQ(page, ReadWholeFile(ansiFolder + "\\overlay.html"));
+    const std::vector<SeenBox> boxes = robot.Boxes();
+    ASSERT_EQ(2u, boxes.size());
+    EXPECT_EQ("overlay.html is now in " + ansiFolder +
+                  "\\: add it to your streaming program as a browser source.",
+              boxes[0].text);
+    EXPECT_EQ("overlay.html is already in " + ansiFolder + "\\: it was kept.", boxes[1].text);
+}
+
+}  // namespace

@@ -1,0 +1,63 @@
+// The local overlay's data on its own: the JSON text of hostile titles, one
+// row each, compared with what the form handler's encoder gives for them
+// (markup, quotes and the ampersand as \u escapes, U+2028/U+2029 escaped,
+// other characters as UTF-8), the script that wraps it, and where the files go.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "common/text_convert.h"
+#include "monitor/overlay_data.h"
+#include "support/plugin_sandbox.h"
+
+namespace {
+
+const char kStored[] = "2026-12-09T20:15:00Z";
+
+TEST(OverlayDataTest, TitlesAreEscapedByConstruction)
+{
+    const struct {
+        const char* name;
+        std::string title;
+        std::string json;  // the title's JSON string, quotes included
+    } rows[] = {
+        {"plain", "Artist - Title", "\"Artist - Title\""},
+        {"a script element", "</script><script>alert(1)</script>",
+         "\"\\u003C/script\\u003E\\u003Cscript\\u003Ealert(1)\\u003C/script\\u003E\""},
+        {"quotes, apostrophe, ampersand, backslash", "\"O'Neil\" & C:\\x",
+         "\"\\u0022O\\u0027Neil\\u0022 \\u0026 C:\\\\x\""},
+        {"line separators end a script line", "a\xE2\x80\xA8" "b\xE2\x80\xA9" "c",
+         "\"a\\u2028b\\u2029c\""},
+        {"control characters", "t\tn\nr\rz\x01" "e\x1F", "\"t\\tn\\nr\\rz\\u0001e\\u001F\""},
+        {"any script, emoji included", "\xE6\x9C\x88\xE5\x85\x89 \xF0\x9F\x8E\xB5",
+         "\"\xE6\x9C\x88\xE5\x85\x89 \xF0\x9F\x8E\xB5\""},
+        {"bytes that are not UTF-8", "Caf\xE9", "\"Caf\xEF\xBF\xBD\""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string json = OverlayJson(row.title, kStored);
+        EXPECT_EQ("{\"title\":" + row.json + ",\"stored\":\"" + kStored + "\"}\n", json);
+        EXPECT_EQ("window.tunewireNowPlaying = {\"title\":" + row.json + ",\"stored\":\"" +
+                      kStored + "\"};\n",
+                  OverlayScript(json));
+    }
+}
+
+TEST(OverlayDataTest, BothFilesGoBesideTheTitleFileButNeverOverIt)
+{
+    TempDir dir;
+    WriteOverlayData(WideFrom(dir.Path() + "np.txt", CP_ACP).data(), "Now");
+    const std::string json = ReadWholeFile(dir.Path() + "nowplaying.json");
+    EXPECT_EQ(0u, json.find("{\"title\":\"Now\",\"stored\":\"20")) << json;
+    EXPECT_EQ("window.tunewireNowPlaying = " + json.substr(0, json.size() - 1) + ";\n",
+              ReadWholeFile(dir.Path() + "nowplaying.js"));
+
+    TempDir other;
+    WriteWholeFile(other.Path() + "nowplaying.json", "Title");
+    WriteOverlayData(WideFrom(other.Path() + "NowPlaying.JSON", CP_ACP).data(), "Now");
+    EXPECT_EQ("Title", ReadWholeFile(other.Path() + "nowplaying.json"));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES,
+              GetFileAttributesA((other.Path() + "nowplaying.js").c_str()));
+}
+
+}  // namespace
