@@ -35,6 +35,8 @@ $pluginMessages = [
     "Secure connection refused: the server's certificate has expired or is not yet valid (error 12037).",
     "Secure connection failed: the server's certificate or its secure channel was refused (error <number>).",
     'Could not write the title file <path> (error <number>).',
+    'The server was too slow: no answer came within 30 seconds, so the post was given up.',
+    'The server was too slow: its answer (status <number>) was cut off after 30 seconds.',
 ];
 // The handler's reasons are read from its source, so a changed reason must be
 // changed in the readme too. A variable in a reason reads as <name> there.
