@@ -3,8 +3,8 @@
 // post's objects with it. Its lock guards the result and the right to close
 // the handles, which are closed once: by the posting thread at the deadline
 // (a handle closed from another thread makes Windows end the call blocked on
-// it; Wine ends such a call only at its next receive, which the posting
-// thread does not wait for), or else by the post once the exchange is over.
+// it; Wine lets that call run on, which is why the posting thread never waits
+// on a WinInet call itself), or else by the post once the exchange is over.
 // After the deadline the exchange thread asks nothing more of the handles and
 // forgets them rather than closing them again: WinInet gives a closed
 // handle's value to the next object it makes, perhaps another post's.
