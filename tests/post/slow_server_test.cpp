@@ -4,6 +4,9 @@
 // cover a trickled head and body, plain and TLS (tls_post_test.sh's trusted
 // terminator; skipped outside it), monitor and Test; each waits out the
 // deadline, so each is a ctest entry of its own.
+#include <string>
+#include <vector>
+
 #include "config/config-rc.h"
 #include "config/dialog_fixture.h"
 #include "loopback/clock.h"
@@ -83,6 +86,7 @@ protected:
 };
 
 // The box comes on the dialog's thread, and the dialog stays open after it.
+// The deadline closed each of the post's handles once, child first.
 class SlowServerTestButtonTest : public DialogFixture {
 protected:
     void Post(const SlowRow& row)
@@ -91,6 +95,7 @@ protected:
             GTEST_SKIP() << "needs the TLS terminators of tls_post_test.sh";
         SlowServer server(row);
         UiRobot robot;
+        WinInetSpy spy;
         const DWORD dialogThread = GetCurrentThreadId();
         RunConfigDialog([&](HWND dialog) {
             SetItemText(dialog, IDC_SERVER_NAME, server.setting);
@@ -102,6 +107,10 @@ protected:
             const SeenBox box = robot.Boxes()[0];
             EXPECT_EQ(dialogThread, box.threadId);
             ExpectTooSlowBox(row, box);
+            EXPECT_EQ((std::vector<std::string>{"InternetCloseHandle(request)",
+                                                "InternetCloseHandle(connection)",
+                                                "InternetCloseHandle(session)"}),
+                      spy.CallsOf("InternetCloseHandle"));
             EXPECT_TRUE(WaitUntilClosed(box.window, kWaitMs));
             Sleep(300);  // a dialog the Test wrongly closed would be gone by now
             EXPECT_TRUE(IsWindowVisible(dialog));
