@@ -3,19 +3,9 @@
 // module.
 #include "config/settings_lock.h"
 
-#include <windows.h>
+#include "common/critical_section.h"
 
 namespace {
-
-class CriticalSection {
-public:
-    CriticalSection() { InitializeCriticalSection(&section_); }
-    ~CriticalSection() { DeleteCriticalSection(&section_); }
-    CRITICAL_SECTION* Get() { return &section_; }
-
-private:
-    CRITICAL_SECTION section_;
-};
 
 CriticalSection g_settingsSection;
 

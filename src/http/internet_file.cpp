@@ -43,6 +43,11 @@ void CInternetFile::LimitRead(size_t bytes)
 
 // A limit that is used up ends the response here, without asking the
 // platform: a server that streams without end cannot keep a reader forever.
+// A read never asks for more than the platform says has arrived: Windows'
+// synchronous InternetReadFile waits until the whole size asked for is in, so
+// a server that sends a few bytes and pauses would hold the reader until the
+// time-out instead of letting it see what came (Wine's returns after one
+// receive). An answer with nothing more to come reads as 0 bytes available.
 void CInternetFile::FillReadBuffer()
 {
     DWORD wanted = readBufferSize;
@@ -53,8 +58,12 @@ void CInternetFile::FillReadBuffer()
         }
         wanted = static_cast<DWORD>(std::min<size_t>(wanted, readBytesLeft));
     }
+    DWORD available = 0;
+    if (!InternetQueryDataAvailable(fileHandle, &available, 0, 0))
+        RaiseInternetError(context, 0);
+    wanted = std::min(wanted, available);
     DWORD bytesRead = 0;
-    if (!InternetReadFile(fileHandle, readBuffer.get(), wanted, &bytesRead))
+    if (wanted != 0 && !InternetReadFile(fileHandle, readBuffer.get(), wanted, &bytesRead))
         RaiseInternetError(context, 0);
     readBufferBytes = bytesRead;
     if (readLimited)

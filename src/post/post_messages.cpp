@@ -9,6 +9,7 @@
 #include <initializer_list>
 
 #include "config/settings.h"
+#include "post/post_exchange.h"
 #include "post/server_address.h"
 
 namespace {
@@ -103,6 +104,20 @@ std::string RedirectText(DWORD status, const std::string& location, bool secureP
     if (!securePost && !server.empty())
         text += "\nTo post over HTTPS, enter the server as " + server + ".";
     return text;
+}
+
+std::string TooSlowText(DWORD status, const std::string& kept)
+{
+    const std::string seconds = std::to_string(kPostDeadlineMs / 1000) + " seconds";
+    if (status == 0)
+        return "The server was too slow: no answer came within " + seconds +
+               ", so the post was given up.";
+    const std::string note = "The server was too slow: its answer (status " +
+                             std::to_string(status) + ") was cut off after " + seconds + ".";
+    const char gap[] = "\n\n";
+    if (kept.empty())
+        return note;
+    return kept.substr(0, kMaxResponseText - note.size() - (sizeof gap - 1)) + gap + note;
 }
 
 std::string SecureChannelText(DWORD errorCode)

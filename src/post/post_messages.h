@@ -14,6 +14,13 @@
 // characters, "..." included.
 std::string RedirectText(DWORD status, const std::string& location, bool securePost);
 
+// The text for a post its deadline ended. Before any answer: "The server was
+// too slow: no answer came within 30 seconds, so the post was given up."
+// After the head of a failure answer: the lines of it that came, a blank line,
+// then "The server was too slow: its answer (status 500) was cut off after 30
+// seconds."; the lines are cut so that the whole still shows in a box.
+std::string TooSlowText(DWORD status, const std::string& kept);
+
 // The text for a certificate or secure-channel failure of an https:// post;
 // empty when the code is not one of those.
 std::string SecureChannelText(DWORD errorCode);

@@ -6,11 +6,14 @@
 // Redirects are never followed: WinInet repeats a POST that was moved with
 // 301, 302 or 303 as a GET without its body (and Wine's WinInet drops the
 // body of a 307 too), so a lost title would count as a success.
+// Sending and reading run against one deadline for the whole post
+// (post_exchange.cpp); whatever the server does, the box comes by then.
 #include "post/post_track.h"
 
 #include <windows.h>
 #include <wininet.h>
 
+#include <exception>
 #include <memory>
 #include <string>
 #include <utility>
@@ -21,7 +24,7 @@
 #include "http/http_file.h"
 #include "http/internet_connection.h"
 #include "http/internet_session.h"
-#include "post/client_certificate.h"
+#include "post/post_exchange.h"
 #include "post/post_messages.h"
 #include "post/post_report.h"
 #include "post/server_address.h"
@@ -32,20 +35,6 @@ const char kUseStoredSettings[] = "";
 const char kPluginCaption[] = "Tunewire Plugin";
 
 namespace {
-
-// The most response text a failure report collects. A server that answers
-// with a huge or endless body must not make the post use unbounded memory or
-// time, nor hold the posting thread until the body ends. The figure is the
-// longest text the message box still shows: given 32767 characters or more it
-// shows an empty box (seen under Wine), which would hide the server's words.
-constexpr size_t kMaxResponseText = 32 * 1024 - 2;
-// The most bytes of such a response the post reads. The text cap alone counts
-// characters kept, and a body of bare line breaks, carriage returns or lines
-// that start with a zero byte keeps none: streamed without end, it would hold
-// the posting thread for ever, since the wait limits never run out while bytes
-// keep coming. A megabyte is far more than any error page, and takes seconds
-// at most to read over a broadband line.
-constexpr size_t kMaxResponseBytes = 1024 * 1024;
 
 constexpr DWORD_PTR kContext = 1;
 // Always the server's own answer, never a cache's; a redirect comes back as
@@ -93,22 +82,6 @@ PostValues SettleValues(const char* server, const char* formPath)
     return values;
 }
 
-std::string CollectResponse(CHttpFile& request)
-{
-    request.LimitRead(kMaxResponseBytes);
-    std::string response;
-    std::string line;
-    while (response.size() < kMaxResponseText &&
-           request.ReadLine(line, kMaxResponseText - response.size()))
-        response += line;
-    return response;
-}
-
-bool IsRedirect(DWORD statusCode)
-{
-    return statusCode >= 300 && statusCode <= 399;
-}
-
 // The outcome's box: its text and caption.
 void SetBox(PostOutcome& outcome, std::string text, const char* caption)
 {
@@ -134,38 +107,44 @@ void ReportPlatformError(PostOutcome& outcome, PostReporter& reporter, bool test
     reporter.Report(outcome);
 }
 
-// Sends the request and reports the response; false when the post failed.
-bool SendAndReport(CHttpFile& request, const std::string& body, PostOutcome& outcome,
-                   PostReporter& reporter, bool testMode, bool securePost)
+// Reports what the exchange learnt; false when the post failed. Whatever
+// else ended the exchange goes on to the caller as it would have from here.
+bool ReportExchange(const ExchangeResult& result, PostOutcome& outcome, PostReporter& reporter,
+                    bool testMode, bool securePost)
 {
-    try {
-        SendWithoutClientCertificate(request, kContentTypeHeader, body);
-        // A status that cannot be read leaves 200 in place and counts as success.
-        DWORD statusCode = 200;
-        request.QueryStatusCode(statusCode);
-        outcome.status = statusCode;
-        std::string location;
-        if (IsRedirect(statusCode) && request.QueryLocation(location)) {
-            SetBox(outcome, RedirectText(statusCode, location, securePost), kFailedCaption);
-            reporter.Report(outcome);
-            return false;
-        }
-        if (statusCode != 200) {
-            SetBox(outcome, CollectResponse(request), kFailedCaption);
-            reporter.Report(outcome);
-            return false;
-        }
-        outcome.taken = true;
-        if (testMode)
-            SetBox(outcome, kTestSucceededText, kPluginCaption);
+    if (result.escaped)
+        std::rethrow_exception(result.escaped);
+    outcome.status = result.status;
+    if (result.overdue) {
+        // Before any answer the platform's code for a wait that ran out says
+        // what happened, to a log and to the retries alike.
+        if (result.status == 0)
+            outcome.errorCode = ERROR_INTERNET_TIMEOUT;
+        SetBox(outcome, TooSlowText(result.status, result.response),
+               result.status == 0 ? kPluginCaption : kFailedCaption);
         reporter.Report(outcome);
-        return true;
-    } catch (CInternetException* exception) {
-        outcome.errorCode = exception->errorCode;
-        exception->Discard();
+        return false;
+    }
+    if (result.errorCode != 0) {
+        outcome.errorCode = result.errorCode;
         ReportPlatformError(outcome, reporter, testMode, securePost);
         return false;
     }
+    if (result.hasLocation) {
+        SetBox(outcome, RedirectText(result.status, result.location, securePost), kFailedCaption);
+        reporter.Report(outcome);
+        return false;
+    }
+    if (result.status != 200) {
+        SetBox(outcome, result.response, kFailedCaption);
+        reporter.Report(outcome);
+        return false;
+    }
+    outcome.taken = true;
+    if (testMode)
+        SetBox(outcome, kTestSucceededText, kPluginCaption);
+    reporter.Report(outcome);
+    return true;
 }
 
 // The same encoder serves both kinds of title: it works byte by byte, so UTF-8
@@ -181,6 +160,7 @@ std::string Body(const std::string& title, TitleCharset charset)
 bool Post(const char* title, const char* server, const char* formPath, TitleCharset charset,
           PostOutcome& outcome, PostReporter& reporter)
 {
+    const DWORD startTick = GetTickCount();
     const std::string titleCopy = title;
     const PostValues values = SettleValues(server, formPath);
     const ServerAddress address = ParseServer(values.server);
@@ -195,10 +175,10 @@ bool Post(const char* title, const char* server, const char* formPath, TitleChar
         return true;
     }
 
-    std::unique_ptr<CInternetSession> session;
+    PostObjects objects;
     try {
-        session = std::make_unique<CInternetSession>(kAgent, kContext, INTERNET_OPEN_TYPE_PRECONFIG,
-                                                     nullptr, nullptr, 0);
+        objects.session = std::make_unique<CInternetSession>(
+            kAgent, kContext, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
     } catch (CInternetException* exception) {
         outcome.errorCode = exception->errorCode;
         exception->Discard();
@@ -206,37 +186,31 @@ bool Post(const char* title, const char* server, const char* formPath, TitleChar
         return true;
     }
 
-    std::unique_ptr<CHttpConnection> connection;
     try {
-        connection = session->ConnectHttp(address.host.c_str(), address.port, nullptr, nullptr);
+        objects.connection =
+            objects.session->ConnectHttp(address.host.c_str(), address.port, nullptr, nullptr);
     } catch (CInternetException* exception) {
         outcome.errorCode = exception->errorCode;
         exception->Discard();
         SetBox(outcome, kCouldNotConnectText, kPluginCaption);
         reporter.Report(outcome);
-        session->CloseSession();
+        objects.Close();
         return true;
     }
 
-    LimitWaits(connection->connectionHandle);
+    LimitWaits(objects.connection->connectionHandle);
     // No flag that lets a certificate error pass is ever added.
     const DWORD flags = kRequestFlags | (address.secure ? INTERNET_FLAG_SECURE : 0);
-    std::unique_ptr<CHttpFile> request = connection->CreateRequest(
+    objects.request = objects.connection->CreateRequest(
         "POST", values.formPath.c_str(), nullptr, kContext, nullptr, nullptr, flags);
 
     const std::string body = Body(titleCopy, charset);
     OutputDebugStringA(body.c_str());
 
-    const bool result =
-        SendAndReport(*request, body, outcome, reporter, values.testMode, address.secure);
-
-    // Child first: the request, then the connection, then the session.
-    request->CloseFile();
-    request.reset();
-    connection->CloseConnection();
-    connection.reset();
-    session->CloseSession();
-    return result;
+    const ExchangeResult result = Exchange(objects, kContentTypeHeader, body, startTick);
+    const bool posted = ReportExchange(result, outcome, reporter, values.testMode, address.secure);
+    objects.Close();
+    return posted;
 }
 
 // Passes each report on and notes that one was made.

@@ -1,8 +1,9 @@
 // One complete post of a track title: settle the server and form path, send
 // "track=<encoded title>" as an HTML form, report the outcome (to the user,
 // unless the caller hands in another reporter).
-// Runs entirely on the calling thread; message boxes and a dialog it opens
-// block that thread.
+// Runs on the calling thread, which it holds for at most the post's deadline
+// (post/post_exchange.h) plus whatever the user takes over a message box or a
+// dialog it opens; only sending and reading happen on a thread of their own.
 #pragma once
 
 // The stored-settings marker. Passed as server or form path, it makes the post

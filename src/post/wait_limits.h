@@ -1,6 +1,6 @@
-// Bounds on how long a post waits for the server, so a server that accepts
-// and never answers cannot hold the monitor, or the dialog during a Test, for
-// longer than a short while.
+// Bounds on each wait of a post for the server, so a server that accepts and
+// never answers fails the post with the platform's own error well before the
+// deadline of the whole post (post/post_exchange.h) would end it.
 #pragma once
 
 #include <windows.h>

@@ -13,12 +13,14 @@ namespace {
 
 // The DLL that ships is built small; a runtime piece that crept back in
 // (winpthreads, libstdc++'s verbose terminate handler or its own error
-// helpers) would show here first.
-TEST(ModuleImageTest, IsAtMost170KB)
+// helpers, about 30 to 70 KB each) would show here first. The bound leaves
+// room for the plugin's own code (the Enhanced Features dialog and the
+// player's notifications brought it near 180 KB).
+TEST(ModuleImageTest, IsAtMost192KB)
 {
     PeFile image(ShippedDllPath());
     ASSERT_TRUE(image.Valid());
-    EXPECT_LE(image.Size(), 170u * 1024);
+    EXPECT_LE(image.Size(), 192u * 1024);
 }
 
 TEST(ModuleImageTest, IsA32BitDllWithExactlyOneExport)

@@ -4,7 +4,6 @@
 // test prefix; the others have an untrusted, a wrongly named or an expired
 // one. Run outside that script, every case is skipped.
 #include <algorithm>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -27,22 +26,14 @@ const char kSuccessText[] =
     "Connected to server = OK, Connected to form = OK. \n\n You should check the image on the "
     "server, and ensure it's been updated with 'Connection Test'";
 
-// The address of one of the script's terminators (or, for "PORT", the port
-// of the one WITH_PORT), or "" outside the script.
-std::string Terminator(const char* name)
-{
-    const char* address = std::getenv((std::string("TUNEWIRE_TLS_") + name).c_str());
-    return address == nullptr ? "" : address;
-}
-
 class PostTlsTest : public PostTrackTest {
 protected:
     void SetUp() override
     {
-        if (Terminator("BACKEND").empty())
+        if (TlsTerminator("BACKEND").empty())
             GTEST_SKIP() << "needs the TLS terminators of tls_post_test.sh";
         PostTrackTest::SetUp();
-        backend_ = std::make_unique<LoopbackHttpServer>(Terminator("BACKEND"));
+        backend_ = std::make_unique<LoopbackHttpServer>(TlsTerminator("BACKEND"));
     }
 
     std::unique_ptr<LoopbackHttpServer> backend_;
@@ -50,7 +41,7 @@ protected:
 
 TEST_F(PostTlsTest, HttpsPostArrivesWithTheExactRequest)
 {
-    const std::string host = Terminator("TRUSTED");
+    const std::string host = TlsTerminator("TRUSTED");
     StoreSettings("https://" + host, kFormHandler);
     EXPECT_TRUE(PostTrack(kTitle, kUseStoredSettings, kUseStoredSettings));
 
@@ -75,7 +66,7 @@ TEST_F(PostTlsTest, HttpsPostArrivesWithTheExactRequest)
 
 TEST_F(PostTlsTest, PrefixInCapitalsAndClosingSlashAreAccepted)
 {
-    FillSettingsBuffers("HTTPS://" + Terminator("TRUSTED") + "/", kFormHandler);
+    FillSettingsBuffers("HTTPS://" + TlsTerminator("TRUSTED") + "/", kFormHandler);
     EXPECT_TRUE(PostTrack(kTitle, g_serverName, g_formHandler));
 
     ASSERT_EQ(1u, robot_.Boxes().size());
@@ -87,7 +78,7 @@ TEST_F(PostTlsTest, PrefixInCapitalsAndClosingSlashAreAccepted)
 TEST_F(PostTlsTest, RedirectFromAnHttpsServerNamesOnlyTheNewAddress)
 {
     backend_->Script(ScriptedResponse::Redirect(301, "https://127.255.255.1/np.php"));
-    FillSettingsBuffers("https://" + Terminator("TRUSTED"), kFormHandler);
+    FillSettingsBuffers("https://" + TlsTerminator("TRUSTED"), kFormHandler);
     EXPECT_FALSE(PostTrack(kTitle, g_serverName, g_formHandler));
 
     ASSERT_EQ(1u, robot_.Boxes().size());
@@ -100,8 +91,8 @@ TEST_F(PostTlsTest, RedirectFromAnHttpsServerNamesOnlyTheNewAddress)
 // A port after the host is where the post goes; the Host header names it.
 TEST_F(PostTlsTest, AServerWithAPortIsPostedToOnThatPort)
 {
-    const std::string host = Terminator("WITH_PORT");
-    const std::string port = Terminator("PORT");
+    const std::string host = TlsTerminator("WITH_PORT");
+    const std::string port = TlsTerminator("PORT");
     StoreSettings("https://" + host + ":" + port + "/", kFormHandler);
     EXPECT_TRUE(PostTrack(kTitle, kUseStoredSettings, kUseStoredSettings));
 
@@ -119,7 +110,7 @@ TEST_F(PostTlsTest, AServerWithAPortIsPostedToOnThatPort)
 // with 12044 first, which the spy plays here.
 TEST_F(PostTlsTest, AServerAskingForAClientCertificateGetsThePostWithoutOne)
 {
-    const std::string server = "https://" + Terminator("CLIENT_CERT");
+    const std::string server = "https://" + TlsTerminator("CLIENT_CERT");
     const std::string send = "HttpSendRequestA(request, \"Content-Type: "
                              "application/x-www-form-urlencoded\", 47, \"" +
                              std::string(kBody) + "\", " + std::to_string(sizeof kBody - 1) + ")";
@@ -196,7 +187,7 @@ TEST_F(PostTlsTest, CertificateProblemsGetTheirOwnBoxAndPostNothing)
     size_t boxes = 0;
     for (const CertificateRow& row : rows) {
         SCOPED_TRACE(row.terminator);
-        const std::string server = "https://" + Terminator(row.terminator);
+        const std::string server = "https://" + TlsTerminator(row.terminator);
         bool result;
         if (row.storedMode) {
             StoreSettings(server, kFormHandler);
@@ -218,10 +209,10 @@ class TestButtonTlsTest : public DialogFixture {
 protected:
     void SetUp() override
     {
-        if (Terminator("BACKEND").empty())
+        if (TlsTerminator("BACKEND").empty())
             GTEST_SKIP() << "needs the TLS terminators of tls_post_test.sh";
         DialogFixture::SetUp();
-        backend_ = std::make_unique<LoopbackHttpServer>(Terminator("BACKEND"));
+        backend_ = std::make_unique<LoopbackHttpServer>(TlsTerminator("BACKEND"));
     }
 
     std::unique_ptr<LoopbackHttpServer> backend_;
@@ -232,7 +223,7 @@ TEST_F(TestButtonTlsTest, TestButtonPostsOverHttps)
 {
     RunConfigDialog([&](HWND dialog) {
         ASSERT_NE(nullptr, dialog);
-        SetItemText(dialog, IDC_SERVER_NAME, "https://" + Terminator("TRUSTED"));
+        SetItemText(dialog, IDC_SERVER_NAME, "https://" + TlsTerminator("TRUSTED"));
         SetItemText(dialog, IDC_FORM_HANDLER, kFormHandler);
         PressButton(dialog, IDC_TEST);
         ASSERT_TRUE(robot_.WaitForBoxes(1, kWaitMs));

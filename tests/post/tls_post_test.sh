@@ -4,7 +4,9 @@
 # port 443 or 8443 of its own random 127.x.y.z, all relaying to one plain
 # address where the test's own HTTP server listens. The test CA
 # is kept in the build tree and trusted in the build's Wine prefix only; the
-# untrusted CA is made anew for each run and trusted nowhere.
+# untrusted CA is made anew for each run and trusted nowhere. With
+# TUNEWIRE_TLS_ONLY set (names such as "TRUSTED WITH_PORT"), only those
+# terminators are started, for a run that needs no others.
 # Usage: tls_post_test.sh BUILD TEST_EXE [test arguments]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -38,6 +40,7 @@ TUNEWIRE_TLS_BACKEND=$(random_address)
 serve() {
   local name=$1 start=$2 authority=$3 suffix=$4 san=$5
   shift 5
+  [ -z "${TUNEWIRE_TLS_ONLY:-}" ] || [[ " $TUNEWIRE_TLS_ONLY " == *" $name "* ]] || return 0
   for _ in 1 2 3; do
     local address
     address=$(random_address)

@@ -38,6 +38,8 @@ $pluginMessages = [
     'Your settings could not be saved. The plugin tried:',
     'Could not copy <path> to <folder> (error <number>).',
     'Your changes could not be stored in <path> (error <number>). Nothing was changed; the dialog stays open.',
+    'The server was too slow: no answer came within 30 seconds, so the post was given up.',
+    'The server was too slow: its answer (status <number>) was cut off after 30 seconds.',
 ];
 // The handler's reasons are read from its source, so a changed reason must be
 // changed in the readme too. A variable in a reason reads as <name> there.

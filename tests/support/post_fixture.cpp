@@ -3,6 +3,7 @@
 #include "support/post_fixture.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "config/settings.h"
@@ -72,6 +73,12 @@ void PostTrackTest::FillSettingsBuffers(const std::string& server, const std::st
     SettingsLock lock;
     std::strcpy(g_serverName, server.c_str());
     std::strcpy(g_formHandler, formPath.c_str());
+}
+
+std::string TlsTerminator(const char* name)
+{
+    const char* address = std::getenv((std::string("TUNEWIRE_TLS_") + name).c_str());
+    return address == nullptr ? "" : address;
 }
 
 void ExpectClosedChildFirst(const std::vector<std::string>& calls)

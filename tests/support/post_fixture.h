@@ -55,5 +55,10 @@ protected:
     WinInetSpy spy_;
 };
 
+// The address of one of tls_post_test.sh's TLS terminators (or, for "PORT",
+// the port of the one WITH_PORT, and for "BACKEND" where they all relay to),
+// or "" outside that script.
+std::string TlsTerminator(const char* name);
+
 // Every object the post opened was closed, child first, after its last use.
 void ExpectClosedChildFirst(const std::vector<std::string>& calls);

@@ -31,6 +31,7 @@ decltype(&InternetConnectA) g_realConnect;
 decltype(&HttpOpenRequestA) g_realOpenRequest;
 decltype(&HttpSendRequestA) g_realSend;
 decltype(&HttpQueryInfoA) g_realQueryInfo;
+decltype(&InternetQueryDataAvailable) g_realQueryAvailable;
 decltype(&InternetReadFile) g_realRead;
 decltype(&InternetSetOptionA) g_realSetOption;
 decltype(&InternetCloseHandle) g_realClose;
@@ -196,6 +197,20 @@ BOOL WINAPI SpyRead(HINTERNET request, LPVOID buffer, DWORD size, LPDWORD bytesR
                           [&] { return g_realRead(request, buffer, asked, bytesRead); });
 }
 
+// Logs what the platform said is there, e.g. "(request) = 12".
+BOOL WINAPI SpyQueryAvailable(HINTERNET request, LPDWORD available, DWORD flags, DWORD_PTR context)
+{
+    ThrowIfArmed("InternetQueryDataAvailable");
+    const bool fail = TakeFailure("InternetQueryDataAvailable");
+    const BOOL ok = fail ? FALSE : g_realQueryAvailable(request, available, flags, context);
+    const DWORD error = GetLastError();
+    Log("InternetQueryDataAvailable(" + NameOf(request) + ")" +
+            (ok ? " = " + std::to_string(*available) : ""),
+        !ok);
+    SetLastError(error);
+    return ok;
+}
+
 // Logs a number-valued option with its value, e.g. "(connection, 2, 15000)".
 BOOL WINAPI SpySetOption(HINTERNET handle, DWORD option, LPVOID buffer, DWORD length)
 {
@@ -265,6 +280,7 @@ WinInetSpy::WinInetSpy()
     Install(kWinInet, g_realOpenRequest, &HttpOpenRequestA, &SpyOpenRequest);
     Install(kWinInet, g_realSend, &HttpSendRequestA, &SpySend);
     Install(kWinInet, g_realQueryInfo, &HttpQueryInfoA, &SpyQueryInfo);
+    Install(kWinInet, g_realQueryAvailable, &InternetQueryDataAvailable, &SpyQueryAvailable);
     Install(kWinInet, g_realRead, &InternetReadFile, &SpyRead);
     Install(kWinInet, g_realSetOption, &InternetSetOptionA, &SpySetOption);
     Install(kWinInet, g_realClose, &InternetCloseHandle, &SpyClose);
@@ -278,6 +294,7 @@ WinInetSpy::~WinInetSpy()
     Uninstall(kWinInet, g_realOpenRequest, &SpyOpenRequest);
     Uninstall(kWinInet, g_realSend, &SpySend);
     Uninstall(kWinInet, g_realQueryInfo, &SpyQueryInfo);
+    Uninstall(kWinInet, g_realQueryAvailable, &SpyQueryAvailable);
     Uninstall(kWinInet, g_realRead, &SpyRead);
     Uninstall(kWinInet, g_realSetOption, &SpySetOption);
     Uninstall(kWinInet, g_realClose, &SpyClose);

@@ -122,6 +122,16 @@ ScriptedResponse ScriptedResponse::Endless(int status, std::string body, std::st
     return response;
 }
 
+ScriptedResponse ScriptedResponse::Trickle(int status, std::string body, DWORD everyMs,
+                                           bool headToo)
+{
+    ScriptedResponse response = Answer(status, std::move(body));
+    response.kind = Kind::kTrickle;
+    response.trickleMs = everyMs;
+    response.trickleFrom = headToo ? 0 : Head(response, false).size();
+    return response;
+}
+
 ScriptedResponse ScriptedResponse::Of(Kind kind)
 {
     ScriptedResponse response;
@@ -281,6 +291,17 @@ void LoopbackHttpServer::SendEndless(SOCKET socket, const ScriptedResponse& resp
         clientReads = SendAll(socket, chunk);
 }
 
+void LoopbackHttpServer::SendTrickle(SOCKET socket, const ScriptedResponse& response) const
+{
+    const std::string answer = Head(response, false) + response.body;
+    if (!SendAll(socket, answer.substr(0, response.trickleFrom)))
+        return;
+    for (size_t next = response.trickleFrom; next < answer.size(); ++next) {
+        if (!WaitToAnswer(socket, response.trickleMs) || !SendAll(socket, answer.substr(next, 1)))
+            return;
+    }
+}
+
 void LoopbackHttpServer::Run()
 {
     while (WaitFor(listener_, false)) {
@@ -365,6 +386,10 @@ void LoopbackHttpServer::Serve(SOCKET client)
         break;
     case ScriptedResponse::Kind::kEndless:
         SendEndless(client, response);
+        shutdown(client, SD_SEND);
+        break;
+    case ScriptedResponse::Kind::kTrickle:
+        SendTrickle(client, response);
         shutdown(client, SD_SEND);
         break;
     case ScriptedResponse::Kind::kCloseSilently:

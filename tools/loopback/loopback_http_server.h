@@ -29,6 +29,9 @@ struct ScriptedResponse {
         kCutShort,      // the head promises the whole body; half of it comes, then close
         kEndless,       // a head without length, the body, then `repeat` over and over
                         // until the client hangs up, the server stops or a minute passes
+        kTrickle,       // a head without length, then the body, one byte every `trickleMs`
+                        // from `trickleFrom` bytes into the answer on, until it is all
+                        // sent, the client hangs up or the server stops
     };
 
     Kind kind = Kind::kAnswer;
@@ -37,11 +40,15 @@ struct ScriptedResponse {
     std::string location;  // sent as a Location header when not empty
     std::string repeat;    // what an endless answer sends after its body
     DWORD delayMs = 0;  // waited after the request is recorded, before answering
+    DWORD trickleMs = 0;
+    size_t trickleFrom = 0;
 
     static ScriptedResponse Answer(int status, std::string body, DWORD delayMs = 0);
     static ScriptedResponse Of(Kind kind);
     static ScriptedResponse Redirect(int status, std::string location);
     static ScriptedResponse Endless(int status, std::string body, std::string repeat);
+    // The head trickles too when `headToo`; otherwise it comes whole, at once.
+    static ScriptedResponse Trickle(int status, std::string body, DWORD everyMs, bool headToo);
 };
 
 struct RecordedRequest {
@@ -87,6 +94,7 @@ private:
     bool WaitToAnswer(SOCKET client, DWORD delayMs) const;
     bool SendAll(SOCKET socket, const std::string& bytes) const;
     void SendEndless(SOCKET socket, const ScriptedResponse& response) const;
+    void SendTrickle(SOCKET socket, const ScriptedResponse& response) const;
     bool Stopping() const;
     bool Held() const;
 
