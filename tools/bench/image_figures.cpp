@@ -12,7 +12,7 @@
 namespace {
 
 // A plugin that old machines download and load into the player: kept small.
-constexpr DWORD kMostBytes = 170 * 1024;
+constexpr DWORD kMostBytes = 192 * 1024;
 
 // The player's folder holds no runtime libraries of ours: the plugin may need
 // Windows' own DLLs only.
@@ -34,7 +34,7 @@ void MeasureImage(Report& report)
     const PeFile image(BesideBench(kShippedDllName));
     if (!image.Valid())
         return report.Fail("gen_tunewire.dll", "cannot read it as a PE image");
-    report.AddGoal("gen_tunewire.dll size", Format("%zu bytes", image.Size()), "<= 170 KB",
+    report.AddGoal("gen_tunewire.dll size", Format("%zu bytes", image.Size()), "<= 192 KB",
                    image.Size() <= kMostBytes);
     std::map<std::string, unsigned> functionsOf;  // by DLL name
     for (const ImportedFunction& import : image.ImportedFunctions())
