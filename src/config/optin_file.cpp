@@ -8,6 +8,7 @@
 
 #include "common/ascii_case.h"
 #include "common/text_convert.h"
+#include "config/section_reader.h"
 #include "common/unique_handle.h"
 #include "plugin/plugin.h"
 
@@ -79,21 +80,13 @@ std::string KeyOf(const std::string& line)
     return equals == std::string::npos ? "" : Trimmed(line.substr(0, equals));
 }
 
-std::string ValueOf(const std::string& line)
-{
-    const std::string text = TextOf(line);
-    std::string value = Trimmed(text.substr(text.find('=') + 1));
-    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
-        value = value.substr(1, value.size() - 2);
-    return value;
-}
-
 // A value with blanks at either end, or enclosed in quotes, is quoted, so
 // reading it back gives exactly what was written.
 std::string KeyLine(const std::string& key, const std::string& value)
 {
-    const bool quote = !value.empty() && (Trimmed(value) != value ||
-                                          (value.front() == '"' && value.back() == '"'));
+    const bool enclosed = value.size() >= 2 && value.front() == value.back() &&
+                          (value.front() == '"' || value.front() == '\'');
+    const bool quote = !value.empty() && (Trimmed(value) != value || enclosed);
     return key + "=" + (quote ? "\"" + value + "\"" : value) + "\r\n";
 }
 
@@ -113,25 +106,16 @@ const OptInValue* FindOptIn(const OptInValues& values, const std::string& key)
     return nullptr;
 }
 
+// Read as the monitor reads them (config/section_reader.h), so the dialog
+// shows what is in force.
 OptInValues ParseOptInKeys(const std::string& fileBytes, const std::vector<std::string>& names)
 {
     OptInValues values;
-    for (const std::string& name : names)
-        values.emplace_back(name, std::nullopt);
-    std::string text = fileBytes;
-    TakeMark(text);
-    bool inSection = false;
-    for (const std::string& line : SplitLines(text)) {
-        if (SectionName(line)) {
-            inSection = IsOurSection(line);
-            continue;
-        }
-        if (!inSection)
-            continue;
-        const std::string key = KeyOf(line);
-        for (auto& [name, value] : values)
-            if (!value && !key.empty() && EqualsIgnoringAsciiCase(name.c_str(), key.c_str()))
-                value = ValueOf(line);
+    for (const std::string& name : names) {
+        std::string value;
+        values.emplace_back(name, FindSectionValue(fileBytes, name.c_str(), value)
+                                      ? OptInValue(value)
+                                      : std::nullopt);
     }
     return values;
 }

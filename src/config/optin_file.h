@@ -18,10 +18,8 @@ using OptInValues = std::vector<std::pair<std::string, OptInValue>>;
 // The value of `key` (any letter case) in `values`; nullptr when not listed.
 const OptInValue* FindOptIn(const OptInValues& values, const std::string& key);
 
-// The values of the keys `names` in the plugin's section of `fileBytes` (a UTF-8
-// byte-order mark is skipped). Names match in any letter case; the first line
-// of a key counts; a value loses the blanks around it and one pair of double
-// quotes that encloses it, as the private-profile functions read it.
+// The values of the keys `names` in the plugin's section of `fileBytes`, as
+// FindSectionValue finds them.
 OptInValues ParseOptInKeys(const std::string& fileBytes, const std::vector<std::string>& names);
 
 // `fileBytes` with each key of `changes` set (a value) or removed (none);
