@@ -3,6 +3,7 @@
 // manifest.
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
@@ -36,9 +37,8 @@ TEST(ModuleImageTest, IsA32BitDllWithExactlyOneExport)
 
 TEST(ModuleImageTest, ImportsOnlyWindowsSystemLibraries)
 {
-    const std::set<std::string> system = {"kernel32.dll", "user32.dll", "wininet.dll",
-                                          "shell32.dll",  "msvcrt.dll", "advapi32.dll",
-                                          "comdlg32.dll"};
+    const std::set<std::string> system(std::begin(kWindowsSystemDlls),
+                                       std::end(kWindowsSystemDlls));
     PeFile image(ShippedDllPath());
     std::set<std::string> found;
     for (const ImportedFunction& import : image.ImportedFunctions())

@@ -14,14 +14,11 @@ namespace {
 // A plugin that old machines download and load into the player: kept small.
 constexpr DWORD kMostBytes = 192 * 1024;
 
-// The player's folder holds no runtime libraries of ours: the plugin may need
-// Windows' own DLLs only.
 bool IsSystemDll(std::string name)
 {
     for (char& c : name)
         c = char(std::tolower(static_cast<unsigned char>(c)));
-    for (const char* system :
-         {"kernel32.dll", "user32.dll", "shell32.dll", "wininet.dll", "msvcrt.dll"})
+    for (const char* system : kWindowsSystemDlls)
         if (name == system)
             return true;
     return false;

@@ -10,3 +10,10 @@ constexpr char kShippedDllName[] = "x86\\gen_tunewire.dll";
 #else
 constexpr char kShippedDllName[] = "gen_tunewire.dll";
 #endif
+
+// The Windows system libraries the shipped DLL may import, in lower case: the
+// player's folder holds no runtime libraries of ours.
+constexpr const char* kWindowsSystemDlls[] = {
+    "kernel32.dll", "user32.dll", "shell32.dll", "wininet.dll",
+    "msvcrt.dll",   "advapi32.dll", "comdlg32.dll",
+};
