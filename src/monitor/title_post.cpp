@@ -61,8 +61,14 @@ void ReportTitleFileFailure(StreamerState& state, const StreamerSettings& settin
     MessageBoxW(nullptr, text, caption, MB_OK);
 }
 
+// Whether a write of the title file writes the overlay's data beside it:
+// with a title's first try only, since a later try (a reader held the title
+// file) is for the title file alone.
+enum class OverlayData { kWrite, kLeave };
+
 // The pending title into the title file; it stays pending while that fails.
-void WritePendingTitle(StreamerState& state, const StreamerSettings& settings)
+void WritePendingTitle(StreamerState& state, const StreamerSettings& settings,
+                       OverlayData overlay)
 {
     if (settings.titleFile[0] == L'\0') {
         state.titleFilePending = false;
@@ -74,7 +80,8 @@ void WritePendingTitle(StreamerState& state, const StreamerSettings& settings)
     state.titleFilePending = error != 0;
     if (error != 0)
         ReportTitleFileFailure(state, settings, path, error);
-    WriteOverlayData(path, state.titleFileText);
+    if (overlay == OverlayData::kWrite)
+        WriteOverlayData(path, state.titleFileText);
 }
 
 void WriteTitle(StreamerState& state, const StreamerSettings& settings,
@@ -82,7 +89,7 @@ void WriteTitle(StreamerState& state, const StreamerSettings& settings,
 {
     state.titleFileText = utf8Title;
     state.titleFileFailureLogged = false;
-    WritePendingTitle(state, settings);
+    WritePendingTitle(state, settings, OverlayData::kWrite);
 }
 
 // One try; a quiet failure that may pass is kept for the next.
@@ -113,7 +120,7 @@ void FinishTurn(StreamerState& state, TurnForRetries turn)
 {
     // A turn that posted has just tried the title file itself.
     if (state.titleFilePending && turn != TurnForRetries::kPosted)
-        WritePendingTitle(state, ReadStreamerSettings());
+        WritePendingTitle(state, ReadStreamerSettings(), OverlayData::kLeave);
     if (turn == TurnForRetries::kStopCompleted)
         CancelRetry(state.retry);
     if (turn != TurnForRetries::kTitleStands || !RetryDue(state.retry, GetTickCount()))
