@@ -26,7 +26,7 @@ void ReadCharsetSetting(const wchar_t* settingsFile)
     // without the key.
     std::string bytes;
     std::string value;
-    g_unicodeMode = settingsFile[0] != L'\0' && ReadSettingsFileBytes(settingsFile, bytes) &&
+    g_unicodeMode = settingsFile[0] != L'\0' && ReadSettingsFileBytes(settingsFile, bytes) == 0 &&
                     FindSectionValue(bytes, kCharsetKey, value) && IsUtf8Charset(value.c_str());
 }
 

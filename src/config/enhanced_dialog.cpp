@@ -17,6 +17,7 @@
 #include "config/config-rc.h"
 #include "config/module_paths.h"
 #include "config/optin_file.h"
+#include "config/section_reader.h"
 #include "config/settings.h"
 #include "config/settings_home.h"
 #include "config/settings_lock.h"
@@ -92,7 +93,7 @@ Shown ReadShown()
     std::string bytes;
     // An unreadable file shows the defaults; OK then writes only what the
     // user changes.
-    if (file.empty() || ReadSettingsBytes(file, bytes) != 0)
+    if (file.empty() || ReadSettingsFileBytes(WideFrom(file, CP_UTF8).data(), bytes) != 0)
         bytes.clear();
     const OptInValues values = ParseOptInKeys(bytes, KeyNames());
     Shown shown;

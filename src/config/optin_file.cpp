@@ -8,8 +8,8 @@
 
 #include "common/ascii_case.h"
 #include "common/text_convert.h"
-#include "config/section_reader.h"
 #include "common/unique_handle.h"
+#include "config/section_reader.h"
 #include "plugin/plugin.h"
 
 namespace {
@@ -17,8 +17,6 @@ namespace {
 const char kUtf8Mark[] = "\xEF\xBB\xBF";
 const char kBlanks[] = " \t\r";
 const char kTemporarySuffix[] = ".tunewire-new";
-// plugin.ini holds a few short lines; anything far larger is not ours to edit.
-constexpr DWORD kLargestFile = 1 << 20;
 
 std::string Trimmed(const std::string& text)
 {
@@ -174,33 +172,6 @@ std::string EditOptInKeys(const std::string& fileBytes, const OptInValues& chang
     std::string head = result.substr(0, sectionEnd);
     EndLastLine(head);
     return mark + head + added + result.substr(sectionEnd);
-}
-
-unsigned long ReadSettingsBytes(const std::string& file, std::string& bytes)
-{
-    bytes.clear();
-    UniqueHandle handle(CreateFileW(WideFrom(file, CP_UTF8).data(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (handle.Get() == INVALID_HANDLE_VALUE) {
-        handle.Release();
-        const DWORD error = GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 0 : error;
-    }
-    const DWORD size = GetFileSize(handle.Get(), nullptr);
-    if (size == INVALID_FILE_SIZE)
-        return GetLastError();
-    if (size > kLargestFile)
-        return ERROR_FILE_TOO_LARGE;
-    bytes.resize(size);
-    DWORD read = 0;
-    if (size > 0 && !ReadFile(handle.Get(), &bytes[0], size, &read, nullptr))
-        return GetLastError();
-    bytes.resize(read);
-    // Notepad's "Unicode" is UTF-16, which this editor would corrupt.
-    if (bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0)
-        return ERROR_UNSUPPORTED_TYPE;
-    return 0;
 }
 
 unsigned long ReplaceSettingsBytes(const std::string& file, const std::string& bytes)

@@ -27,12 +27,8 @@ OptInValues ParseOptInKeys(const std::string& fileBytes, const std::vector<std::
 // line with text, a missing section at the end of the file.
 std::string EditOptInKeys(const std::string& fileBytes, const OptInValues& changes);
 
-// Files are named in UTF-8.
-// The file's bytes. Returns 0, or the platform's error code when it exists
-// and cannot be read, or ERROR_UNSUPPORTED_TYPE for a file in UTF-16; a
-// missing file reads as empty.
-unsigned long ReadSettingsBytes(const std::string& file, std::string& bytes);
-
+// Files are named in UTF-8; they are read with ReadSettingsFileBytes
+// (config/section_reader.h).
 // Writes the file through a temporary file beside it, moved over it, so a
 // reader never sees it half written. Returns 0 or the platform's error code.
 unsigned long ReplaceSettingsBytes(const std::string& file, const std::string& bytes);

@@ -49,24 +49,36 @@ bool HasByteAbove7F(const std::string& text)
 
 }  // namespace
 
-bool ReadSettingsFileBytes(const wchar_t* file, std::string& bytes)
+DWORD ReadSettingsFileBytes(const wchar_t* file, std::string& bytes)
 {
     bytes.clear();
-    UniqueHandle handle(CreateFileW(file, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    UniqueHandle handle(CreateFileW(file, GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (handle.Get() == INVALID_HANDLE_VALUE) {
         handle.Release();
-        return false;
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 0 : error;
     }
     const DWORD size = GetFileSize(handle.Get(), nullptr);
-    if (size == INVALID_FILE_SIZE || size > kSettingsFileLimit)
-        return false;
+    if (size == INVALID_FILE_SIZE)
+        return GetLastError();
+    if (size > kSettingsFileLimit)
+        return ERROR_FILE_TOO_LARGE;
     bytes.resize(size);
     DWORD got = 0;
-    if (size > 0 && !ReadFile(handle.Get(), &bytes[0], size, &got, nullptr))
-        got = 0;
+    if (size > 0 && !ReadFile(handle.Get(), &bytes[0], size, &got, nullptr)) {
+        bytes.clear();
+        return GetLastError();
+    }
     bytes.resize(got);
-    return true;
+    // Notepad's "Unicode" is UTF-16, which neither the reader nor the
+    // dialog's editor can take.
+    if (bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0) {
+        bytes.clear();
+        return ERROR_UNSUPPORTED_TYPE;
+    }
+    return 0;
 }
 
 bool FindSectionValue(const std::string& bytes, const char* key, std::string& value)

@@ -10,9 +10,11 @@
 
 #include <string>
 
-// The whole file (at most kSettingsFileLimit bytes) into `bytes`; false, with
-// `bytes` empty, when it cannot be read.
-bool ReadSettingsFileBytes(const wchar_t* file, std::string& bytes);
+// The whole file into `bytes`. Returns 0, with `bytes` empty for a missing
+// file, or the platform's error code, with `bytes` empty: among them
+// ERROR_FILE_TOO_LARGE past a megabyte and ERROR_UNSUPPORTED_TYPE for a file
+// in UTF-16.
+DWORD ReadSettingsFileBytes(const wchar_t* file, std::string& bytes);
 
 // The raw value of `key` in the plugin's section of `bytes`, found as the
 // private-profile functions find it: section and key names in any letter

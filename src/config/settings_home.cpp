@@ -13,6 +13,7 @@
 #include "common/text_convert.h"
 #include "common/unique_handle.h"
 #include "config/module_paths.h"
+#include "config/section_reader.h"
 #include "config/settings.h"
 #include "config/settings_lock.h"
 #include "config/user_settings_file.h"
@@ -101,7 +102,7 @@ bool CanEdit(const std::string& file)
 unsigned long Apply(const std::string& file, const OptInValues& changes)
 {
     std::string bytes;
-    if (const unsigned long error = ReadSettingsBytes(file, bytes))
+    if (const unsigned long error = ReadSettingsFileBytes(WidePath(file).data(), bytes))
         return error;
     return ReplaceSettingsBytes(file, EditOptInKeys(bytes, changes));
 }
