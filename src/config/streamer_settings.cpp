@@ -65,6 +65,9 @@ StreamerSettings ReadStreamerSettings()
     ReadText(bytes, "TitleFile", settings.titleFile);
     settings.stoppedTextSet = ReadText(bytes, "StoppedText", settings.stoppedText);
     settings.serverChosen = ServerChosen(bytes);
+    ReadText(bytes, "TitleFormat", settings.titleFormat);
+    settings.postFields = ReadSwitch(bytes, "PostFields");
+    ReadText(bytes, "ArtworkFile", settings.artworkFile);
     lstrcpyW(settings.settingsFolder, file);
     ReplaceWideFileName(settings.settingsFolder, L"");
     lstrcpyW(settings.logFile, file);

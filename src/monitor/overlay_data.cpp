@@ -81,9 +81,10 @@ void BesideIt(const wchar_t* path, const wchar_t* name, wchar_t* beside)
 
 }  // namespace
 
-std::string OverlayJson(const std::string& utf8Title, const std::string& storedUtc)
+std::string OverlayJson(const OverlayContent& content, const std::string& storedUtc)
 {
-    return "{\"title\":" + JsonString(utf8Title) + ",\"stored\":" + JsonString(storedUtc) + "}\n";
+    return "{\"title\":" + JsonString(content.title) + ",\"stored\":" + JsonString(storedUtc) +
+           "}\n";
 }
 
 std::string OverlayScript(const std::string& json)
@@ -91,7 +92,7 @@ std::string OverlayScript(const std::string& json)
     return kScriptStart + json.substr(0, json.find_last_not_of('\n') + 1) + ";\n";
 }
 
-void WriteOverlayData(const wchar_t* titleFile, const std::string& utf8Title)
+void WriteOverlayData(const wchar_t* titleFile, const OverlayContent& content)
 {
     // Never a file in the player's current folder: only beside a full path.
     if (std::wcschr(titleFile, L'\\') == nullptr)
@@ -102,7 +103,7 @@ void WriteOverlayData(const wchar_t* titleFile, const std::string& utf8Title)
     BesideIt(titleFile, kScriptName, script);
     if (lstrcmpiW(titleFile, json) == 0 || lstrcmpiW(titleFile, script) == 0)
         return;
-    const std::string record = OverlayJson(utf8Title, UtcNow());
+    const std::string record = OverlayJson(content, UtcNow());
     wchar_t written[kPathSize];
     WriteTitleFile(json, L"", record, written);
     WriteTitleFile(script, L"", OverlayScript(record), written);

@@ -6,9 +6,21 @@
 
 #include <string>
 
-// The JSON text of `utf8Title` stored at `storedUtc` ("2026-01-31T20:15:00Z"),
+// What one record holds; all texts UTF-8.
+struct OverlayContent {
+    std::string title;         // the title as posted
+    std::string line;          // the one-line text as formatted; empty: no format
+    bool hasFields = false;    // the tags below were asked of the player
+    std::string artist;
+    std::string album;
+    std::string song;          // the tag title
+    bool artworkKept = false;  // an artwork file is kept
+    std::wstring artwork;      // its full path when one was copied; empty: none
+};
+
+// The JSON text of `content` stored at `storedUtc` ("2026-01-31T20:15:00Z"),
 // one line ended by a line feed.
-std::string OverlayJson(const std::string& utf8Title, const std::string& storedUtc);
+std::string OverlayJson(const OverlayContent& content, const std::string& storedUtc);
 
 // The script form of the same record.
 std::string OverlayScript(const std::string& json);
@@ -17,4 +29,4 @@ std::string OverlayScript(const std::string& json);
 // each replaced whole. Nothing is written when the title file bears one of
 // their names. A failure is not reported: the files share the title file's
 // folder, whose failures the title file reports.
-void WriteOverlayData(const wchar_t* titleFile, const std::string& utf8Title);
+void WriteOverlayData(const wchar_t* titleFile, const OverlayContent& content);

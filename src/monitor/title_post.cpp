@@ -80,8 +80,11 @@ void WritePendingTitle(StreamerState& state, const StreamerSettings& settings,
     state.titleFilePending = error != 0;
     if (error != 0)
         ReportTitleFileFailure(state, settings, path, error);
-    if (overlay == OverlayData::kWrite)
-        WriteOverlayData(path, state.titleFileText);
+    if (overlay == OverlayData::kWrite) {
+        OverlayContent content;
+        content.title = state.titleFileText;
+        WriteOverlayData(path, content);
+    }
 }
 
 void WriteTitle(StreamerState& state, const StreamerSettings& settings,

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <cstddef>
+
 constexpr UINT kHostQueryMessage = WM_USER;
 
 enum HostQuery : LPARAM {
@@ -16,7 +18,33 @@ enum HostQuery : LPARAM {
     kQueryTitle = 212,             // wParam position; address of the display title, or null
     kQueryWideTitle = 213,         // as 212, a wide text; null from older players
     kQueryWideFileName = 214,      // as 211, a wide text; null from older players
+    kQueryExtendedFileInfo = 290,  // wParam an ExtendedFileInfoQuery; 1 when a decoder took it
+    kQueryWideExtendedFileInfo = 3026,  // wParam a WideExtendedFileInfoQuery; 0 from older players
 };
+
+// A tag of a file ("artist", "title", ...) asked of the player. An answer of
+// 1 says only that a decoder took the call, not that it wrote `ret`: the
+// asker clears `ret` first. `retlen` counts characters, the zero included.
+struct ExtendedFileInfoQuery {
+    const char* filename;
+    const char* metadata;
+    char* ret;
+    size_t retlen;
+};
+
+struct WideExtendedFileInfoQuery {
+    const wchar_t* filename;
+    const wchar_t* metadata;
+    wchar_t* ret;
+    size_t retlen;
+};
+
+// The player reads these at fixed places: four pointer-sized fields, so the
+// 64-bit test bed lays them out as the 32-bit player does, field for field.
+static_assert(sizeof(ExtendedFileInfoQuery) == 4 * sizeof(void*), "four pointer-sized fields");
+static_assert(sizeof(WideExtendedFileInfoQuery) == 4 * sizeof(void*), "four pointer-sized fields");
+static_assert(offsetof(ExtendedFileInfoQuery, retlen) == 3 * sizeof(void*), "retlen last");
+static_assert(offsetof(WideExtendedFileInfoQuery, retlen) == 3 * sizeof(void*), "retlen last");
 
 enum HostNotification : LPARAM {
     kNotifyChange = 603,           // wParam says what changed: one of HostChange

@@ -14,6 +14,13 @@ namespace {
 
 const char kStored[] = "2026-12-09T20:15:00Z";
 
+OverlayContent TitleOnly(const std::string& title)
+{
+    OverlayContent content;
+    content.title = title;
+    return content;
+}
+
 TEST(OverlayDataTest, TitlesAreEscapedByConstruction)
 {
     const struct {
@@ -35,7 +42,7 @@ TEST(OverlayDataTest, TitlesAreEscapedByConstruction)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        const std::string json = OverlayJson(row.title, kStored);
+        const std::string json = OverlayJson(TitleOnly(row.title), kStored);
         EXPECT_EQ("{\"title\":" + row.json + ",\"stored\":\"" + kStored + "\"}\n", json);
         EXPECT_EQ("window.tunewireNowPlaying = {\"title\":" + row.json + ",\"stored\":\"" +
                       kStored + "\"};\n",
@@ -46,7 +53,7 @@ TEST(OverlayDataTest, TitlesAreEscapedByConstruction)
 TEST(OverlayDataTest, BothFilesGoBesideTheTitleFileButNeverOverIt)
 {
     TempDir dir;
-    WriteOverlayData(WideFrom(dir.Path() + "np.txt", CP_ACP).data(), "Now");
+    WriteOverlayData(WideFrom(dir.Path() + "np.txt", CP_ACP).data(), TitleOnly("Now"));
     const std::string json = ReadWholeFile(dir.Path() + "nowplaying.json");
     EXPECT_EQ(0u, json.find("{\"title\":\"Now\",\"stored\":\"20")) << json;
     EXPECT_EQ("window.tunewireNowPlaying = " + json.substr(0, json.size() - 1) + ";\n",
@@ -54,7 +61,7 @@ TEST(OverlayDataTest, BothFilesGoBesideTheTitleFileButNeverOverIt)
 
     TempDir other;
     WriteWholeFile(other.Path() + "nowplaying.json", "Title");
-    WriteOverlayData(WideFrom(other.Path() + "NowPlaying.JSON", CP_ACP).data(), "Now");
+    WriteOverlayData(WideFrom(other.Path() + "NowPlaying.JSON", CP_ACP).data(), TitleOnly("Now"));
     EXPECT_EQ("Title", ReadWholeFile(other.Path() + "nowplaying.json"));
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES,
               GetFileAttributesA((other.Path() + "nowplaying.js").c_str()));

@@ -1,0 +1,30 @@
+// What the monitor knows of what it is about to post, built once per new
+// track (or stream title, or stop text) and handed to every output: the post,
+// the title file, the overlay's data and the artwork file. The outputs never
+// ask the player themselves.
+#pragma once
+
+#include <string>
+
+#include "post/post_track.h"
+
+// The player's tags of the playing file, UTF-8; a tag the player lacks is
+// empty.
+struct TrackFields {
+    std::string artist;
+    std::string title;
+    std::string album;
+    std::string albumArtist;
+    std::string year;
+    std::string track;
+    std::string genre;
+};
+
+struct TrackRecord {
+    std::string playerTitle;  // as posted: ANSI or UTF-8, as `charset` says
+    TitleCharset charset = TitleCharset::kAnsi;
+    bool isStopText = false;  // the stop text: written as it is, never formatted
+    bool hasFields = false;   // `fields` were asked of the player for a file
+    TrackFields fields;
+    std::wstring artworkSource;  // the folder image beside the file; empty: none
+};
