@@ -55,13 +55,15 @@ bool MayPass(const PostOutcome& outcome)
            (outcome.status >= 500 && outcome.status <= 599);
 }
 
-void ArmRetry(PendingRetry& retry, const char* title, TitleCharset charset, int tries, DWORD now)
+void ArmRetry(PendingRetry& retry, const char* title, TitleCharset charset,
+              const std::string& moreFields, int tries, DWORD now)
 {
     retry.armed = true;
     retry.tries = tries;
     retry.lastTryTick = now;
     retry.charset = charset;
     CopyBounded(retry.title, title, retry.title + kUtf8TextSize - 1);
+    retry.moreFields = moreFields;
 }
 
 void CancelRetry(PendingRetry& retry)
@@ -69,6 +71,7 @@ void CancelRetry(PendingRetry& retry)
     retry.armed = false;
     retry.tries = 0;
     retry.title[0] = '\0';
+    retry.moreFields.clear();
 }
 
 bool RetryDue(const PendingRetry& retry, DWORD now)

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "monitor/host_text.h"
 #include "post/post_report.h"
 #include "post/post_track.h"
@@ -25,9 +27,12 @@ struct PendingRetry {
     DWORD lastTryTick = 0;
     TitleCharset charset = TitleCharset::kAnsi;
     char title[kUtf8TextSize] = {};
+    std::string moreFields;  // posted after the title, as PostTrack takes them
 };
 
-// Keeps `title` for a retry after its `tries`-th try failed at `now`.
-void ArmRetry(PendingRetry& retry, const char* title, TitleCharset charset, int tries, DWORD now);
+// Keeps `title` and `moreFields` for a retry after its `tries`-th try failed
+// at `now`.
+void ArmRetry(PendingRetry& retry, const char* title, TitleCharset charset,
+              const std::string& moreFields, int tries, DWORD now);
 void CancelRetry(PendingRetry& retry);
 bool RetryDue(const PendingRetry& retry, DWORD now);

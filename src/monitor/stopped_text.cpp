@@ -55,6 +55,10 @@ TurnForRetries StoppedTextTurn(StoppedTextState& stopped, StreamerState& streame
     const bool unicode = IsUnicodeMode();
     char title[kUtf8TextSize];
     AsTitle(settings.stoppedText, unicode, title);
-    PostMonitorTitle(streamer, title, unicode ? TitleCharset::kUtf8 : TitleCharset::kAnsi);
+    TrackRecord record;
+    record.playerTitle = title;
+    record.charset = unicode ? TitleCharset::kUtf8 : TitleCharset::kAnsi;
+    record.isStopText = true;
+    PostMonitorTitle(streamer, settings, record);
     return TurnForRetries::kPosted;
 }

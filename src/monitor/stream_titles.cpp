@@ -41,7 +41,11 @@ TurnForRetries StreamTurn(StreamTitleState& stream, StreamerState& streamer, HWN
     const DWORD now = GetTickCount();
     if (stream.posted && now - stream.postTick < kStreamPostIntervalMs)
         return TurnForRetries::kWaiting;
-    PostMonitorTitle(streamer, title, unicode ? TitleCharset::kUtf8 : TitleCharset::kAnsi);
+    // A stream's title changes in place: it has no tags or folder of its own.
+    TrackRecord record;
+    record.playerTitle = title;
+    record.charset = unicode ? TitleCharset::kUtf8 : TitleCharset::kAnsi;
+    PostMonitorTitle(streamer, ReadStreamerSettings(), record);
     stream.posted = true;
     stream.position = position;
     stream.postNumber = streamer.posts;

@@ -26,8 +26,11 @@ bool IsRelative(const wchar_t* path)
     return path[0] != L'\\' && !(path[0] != L'\0' && path[1] == L':');
 }
 
-// The expanded path, taken in `baseFolder` when relative, into `full`.
-DWORD FullPath(const wchar_t* path, const wchar_t* baseFolder, wchar_t* full)
+}  // namespace
+
+// The expanded path, taken in `baseFolder` when relative; room is left for
+// the temporary file's suffix.
+DWORD OutputFilePath(const wchar_t* path, const wchar_t* baseFolder, wchar_t* full)
 {
     wchar_t expanded[kPathSize];
     const DWORD length = ExpandEnvironmentStringsW(path, expanded, kPathSize);
@@ -41,6 +44,8 @@ DWORD FullPath(const wchar_t* path, const wchar_t* baseFolder, wchar_t* full)
     lstrcatW(full, expanded);
     return 0;
 }
+
+namespace {
 
 // Makes each missing folder of `path` in turn. Failures are left to the
 // write that follows, which then reports the folder that is missing.
@@ -119,7 +124,7 @@ DWORD WriteTitleFile(const wchar_t* path, const wchar_t* baseFolder, const std::
 {
     lstrcpynW(written, path, kPathSize);
     wchar_t full[kPathSize];
-    DWORD error = FullPath(path, baseFolder, full);
+    DWORD error = OutputFilePath(path, baseFolder, full);
     if (error != 0)
         return error;
     lstrcpyW(written, full);

@@ -15,3 +15,7 @@
 // for the report of a failure.
 DWORD WriteTitleFile(const wchar_t* path, const wchar_t* baseFolder, const std::string& utf8Title,
                      wchar_t* written);
+
+// The full path (kPathSize units) that WriteTitleFile writes for `path`;
+// 0, or the platform's error code for a path that is too long.
+DWORD OutputFilePath(const wchar_t* path, const wchar_t* baseFolder, wchar_t* full);

@@ -7,9 +7,11 @@
 
 #include <string>
 
-#include "config/streamer_settings.h"
+#include "monitor/artwork_file.h"
+#include "monitor/latest_track.h"
 #include "monitor/overlay_data.h"
 #include "monitor/quiet_log.h"
+#include "monitor/tag_form_fields.h"
 #include "monitor/title_file.h"
 #include "monitor/utf8_title.h"
 #include "post/post_report.h"
@@ -40,35 +42,32 @@ private:
     const int attempt_;
 };
 
-// One box per player run; in quiet mode one log line per title, however
-// often it is tried.
-void ReportTitleFileFailure(StreamerState& state, const StreamerSettings& settings,
-                            const wchar_t* path, DWORD error)
+// One box per player run and kind of file; in quiet mode one log line per
+// title, however often it is tried.
+void ReportFileFailure(const StreamerSettings& settings, const wchar_t* kind, const wchar_t* path,
+                       DWORD error, bool& logged, bool& shown)
 {
     wchar_t text[kPathSize + 64];
-    wsprintfW(text, L"Could not write the title file %s (error %lu).", path, error);
+    wsprintfW(text, L"Could not write the %s file %s (error %lu).", kind, path, error);
     if (settings.quiet) {
-        if (!state.titleFileFailureLogged)
-            AppendLogLine(settings.logFile, "title file | " + WideAsUtf8(text));
-        state.titleFileFailureLogged = true;
+        if (!logged)
+            AppendLogLine(settings.logFile, WideAsUtf8(kind) + " file | " + WideAsUtf8(text));
+        logged = true;
         return;
     }
-    if (state.titleFileFailureShown)
+    if (shown)
         return;
-    state.titleFileFailureShown = true;
+    shown = true;
     wchar_t caption[64];
     MultiByteToWideChar(CP_ACP, 0, kPluginCaption, -1, caption, 64);
     MessageBoxW(nullptr, text, caption, MB_OK);
 }
 
-// Whether a write of the title file writes the overlay's data beside it:
-// with a title's first try only, since a later try (a reader held the title
-// file) is for the title file alone.
-enum class OverlayData { kWrite, kLeave };
-
 // The pending title into the title file; it stays pending while that fails.
+// `overlay` is written beside it with a title's first try only, since a later
+// try (a reader held the title file) is for the title file alone.
 void WritePendingTitle(StreamerState& state, const StreamerSettings& settings,
-                       OverlayData overlay)
+                       const OverlayContent* overlay)
 {
     if (settings.titleFile[0] == L'\0') {
         state.titleFilePending = false;
@@ -79,51 +78,85 @@ void WritePendingTitle(StreamerState& state, const StreamerSettings& settings,
         WriteTitleFile(settings.titleFile, settings.settingsFolder, state.titleFileText, path);
     state.titleFilePending = error != 0;
     if (error != 0)
-        ReportTitleFileFailure(state, settings, path, error);
-    if (overlay == OverlayData::kWrite) {
-        OverlayContent content;
-        content.title = state.titleFileText;
-        WriteOverlayData(path, content);
-    }
+        ReportFileFailure(settings, L"title", path, error, state.titleFileFailureLogged,
+                          state.titleFileFailureShown);
+    if (overlay != nullptr)
+        WriteOverlayData(path, *overlay);
 }
 
-void WriteTitle(StreamerState& state, const StreamerSettings& settings,
-                const std::string& utf8Title)
+// The copy of the record's folder image, or none; what the overlay's data
+// says of it.
+void KeepArtwork(StreamerState& state, const StreamerSettings& settings, const TrackRecord& record,
+                 OverlayContent& overlay)
 {
-    state.titleFileText = utf8Title;
-    state.titleFileFailureLogged = false;
-    WritePendingTitle(state, settings, OverlayData::kWrite);
+    if (settings.artworkFile[0] == L'\0')
+        return;
+    overlay.artworkKept = true;
+    wchar_t path[kPathSize];
+    bool copied = false;
+    state.artworkFailureLogged = false;
+    const DWORD error = KeepArtworkFile(settings.artworkFile, settings.settingsFolder,
+                                        record.artworkSource, path, copied);
+    if (error != 0)
+        ReportFileFailure(settings, L"artwork", path, error, state.artworkFailureLogged,
+                          state.artworkFailureShown);
+    if (copied)
+        lstrcpyW(overlay.artwork, path);
+}
+
+OverlayContent OverlayOf(const TrackRecord& record, const std::string& utf8Title)
+{
+    OverlayContent overlay;
+    overlay.title = utf8Title;
+    overlay.hasFields = record.hasFields;
+    overlay.artist = record.fields.artist;
+    overlay.album = record.fields.album;
+    overlay.song = record.fields.title;
+    return overlay;
 }
 
 // One try; a quiet failure that may pass is kept for the next.
 void Try(StreamerState& state, const StreamerSettings& settings, const char* title,
-         TitleCharset charset, int attempt)
+         TitleCharset charset, const std::string& moreFields, int attempt)
 {
     const std::string utf8Title = AsUtf8(title, charset);
     MonitorReporter reporter(settings, utf8Title, attempt);
-    PostTrack(title, kUseStoredSettings, kUseStoredSettings, charset, &reporter);
+    PostTrack(title, kUseStoredSettings, kUseStoredSettings, charset, &reporter,
+              moreFields.c_str());
     if (settings.quiet && MayPass(reporter.last))
-        ArmRetry(state.retry, title, charset, attempt, GetTickCount());
+        ArmRetry(state.retry, title, charset, moreFields, attempt, GetTickCount());
 }
 
 }  // namespace
 
-void PostMonitorTitle(StreamerState& state, const char* title, TitleCharset charset)
+void PostMonitorTitle(StreamerState& state, const StreamerSettings& settings,
+                      const TrackRecord& record)
 {
     CancelRetry(state.retry);
     ++state.posts;
-    const StreamerSettings settings = ReadStreamerSettings();
-    WriteTitle(state, settings, AsUtf8(title, charset));
+    if (record.isStopText)
+        ForgetLatestTrack();
+    else
+        KeepLatestTrack(record);
+    const char* title = record.playerTitle.c_str();
+    const std::string utf8Title = AsUtf8(title, record.charset);
+    OverlayContent overlay = OverlayOf(record, utf8Title);
+    // The artwork first, so that the overlay's data names the new copy.
+    KeepArtwork(state, settings, record, overlay);
+    state.titleFileText = utf8Title;
+    state.titleFileFailureLogged = false;
+    WritePendingTitle(state, settings, &overlay);
     if (settings.titleFile[0] != L'\0' && !settings.serverChosen)
         return;
-    Try(state, settings, title, charset, 1);
+    Try(state, settings, title, record.charset,
+        settings.postFields ? TagFormFields(record) : std::string(), 1);
 }
 
 void FinishTurn(StreamerState& state, TurnForRetries turn)
 {
     // A turn that posted has just tried the title file itself.
     if (state.titleFilePending && turn != TurnForRetries::kPosted)
-        WritePendingTitle(state, ReadStreamerSettings(), OverlayData::kLeave);
+        WritePendingTitle(state, ReadStreamerSettings(), nullptr);
     if (turn == TurnForRetries::kStopCompleted)
         CancelRetry(state.retry);
     if (turn != TurnForRetries::kTitleStands || !RetryDue(state.retry, GetTickCount()))
@@ -134,5 +167,5 @@ void FinishTurn(StreamerState& state, TurnForRetries turn)
     const StreamerSettings settings = ReadStreamerSettings();
     if (!settings.quiet)
         return;
-    Try(state, settings, pending.title, pending.charset, pending.tries + 1);
+    Try(state, settings, pending.title, pending.charset, pending.moreFields, pending.tries + 1);
 }

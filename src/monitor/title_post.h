@@ -1,15 +1,18 @@
 // The monitor's one way to post a title, and what the opt-in keys keep
-// between its turns. Each post reads the streamer keys afresh: the title
-// file is written first, then the title is posted with boxes as always or,
-// in quiet mode, with its outcome logged and a failure that may pass kept
-// for a retry.
+// between its turns. Each post takes the streamer keys as read for it and
+// hands its record to every output in turn: the artwork file, the title file
+// with the overlay's data beside it, then the post itself, with boxes as
+// always or, in quiet mode, with its outcome logged and a failure that may
+// pass kept for a retry.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 
+#include "config/streamer_settings.h"
 #include "monitor/post_retry.h"
+#include "monitor/track_record.h"
 #include "post/post_track.h"
 
 struct StreamerState {
@@ -21,6 +24,8 @@ struct StreamerState {
     std::string titleFileText;           // UTF-8
     bool titleFileFailureLogged = false;  // quiet mode: one line per title
     bool titleFileFailureShown = false;  // one box per player run
+    bool artworkFailureLogged = false;   // the same for the artwork file
+    bool artworkFailureShown = false;
     unsigned posts = 0;                  // posts so far, so a feature can tell
                                          // whether another post came after its own
 };
@@ -34,8 +39,9 @@ enum class TurnForRetries {
     kWaiting,      // anything else: a pending title waits for a later turn
 };
 
-// Writes the title file and posts `title` (ANSI or UTF-8 as `charset` says).
-void PostMonitorTitle(StreamerState& state, const char* title, TitleCharset charset);
+// Writes the files the keys ask for and posts the record's title.
+void PostMonitorTitle(StreamerState& state, const StreamerSettings& settings,
+                      const TrackRecord& record);
 
 // The one place where a pending retry runs or ends, and where a title the
 // title file still lacks is written again: called at the end of every turn

@@ -12,8 +12,10 @@
 // queries in place of the ANSI ones: file names are compared as the player's
 // wide texts and the title is posted as UTF-8.
 //
-// The opt-in keys for streamers each have one point in the turn: every post
-// goes through PostMonitorTitle (title file, quiet log, retries), a stream
+// The opt-in keys for streamers each have one point in the turn: a new
+// track's record (its tags and folder image, asked only when a key needs
+// them) is built in PostTitle, every post goes through PostMonitorTitle
+// (artwork, title file, overlay data, quiet log, retries), a stream
 // entry's turn is StreamTurn, every turn's playing answer goes to the stopped
 // text, and every turn ends in FinishTurn, which alone runs or ends what is
 // still to be tried again. With Instant on, the player's notifications end a
@@ -26,13 +28,16 @@
 
 #include "common/bounded_copy.h"
 #include "config/charset_setting.h"
+#include "monitor/artwork_file.h"
 #include "monitor/host_ask.h"
 #include "monitor/host_text.h"
 #include "monitor/instant_wake.h"
+#include "monitor/latest_track.h"
 #include "monitor/monitor_run.h"
 #include "monitor/stopped_text.h"
 #include "monitor/stream_titles.h"
 #include "monitor/title_post.h"
+#include "monitor/track_fields.h"
 #include "post/post_track.h"
 
 namespace {
@@ -102,17 +107,40 @@ bool SameFileAsLastPosted(const MonitorState& s, bool unicode)
     return std::strcmp(s.currentFile, s.lastPostedFile) == 0;
 }
 
+// The new track's record: the tags and the folder image are asked only when
+// a key uses them, so without those keys the player is asked what it always
+// was.
+TrackRecord NewTrackRecord(const MonitorState& s, const StreamerSettings& settings, bool unicode)
+{
+    TrackRecord record;
+    record.playerTitle = s.title;
+    record.charset = unicode ? TitleCharset::kUtf8 : TitleCharset::kAnsi;
+    if (settings.titleFormat[0] != L'\0' || settings.postFields || settings.artworkFile[0] != L'\0') {
+        AskTrackFields(s.host, s.currentFile, s.currentWideFile, unicode, record.fields);
+        record.hasFields = true;
+    }
+    if (settings.artworkFile[0] != L'\0') {
+        wchar_t file[kWideTextSize];
+        if (unicode)
+            std::wcscpy(file, s.currentWideFile);
+        else
+            CopyAnsiHostTextAsWide(file, s.currentFile);
+        FindFolderArt(file, record.artworkSource);
+    }
+    return record;
+}
+
 // Each mode remembers the last posted file in its own form. A post forgets
 // the other form, so that after the mode is switched back a file is compared
 // with the last one really posted, not with one from before the switch.
 void PostTitle(MonitorState& s, bool unicode)
 {
+    const StreamerSettings settings = ReadStreamerSettings();
+    PostMonitorTitle(s.streamer, settings, NewTrackRecord(s, settings, unicode));
     if (unicode) {
-        PostMonitorTitle(s.streamer, s.title, TitleCharset::kUtf8);
         std::wcscpy(s.lastPostedWideFile, s.currentWideFile);
         s.lastPostedFile[0] = '\0';
     } else {
-        PostMonitorTitle(s.streamer, s.title, TitleCharset::kAnsi);
         CopyBounded(s.lastPostedFile, s.currentFile, s.lastPostedFile + kHostTextLimit);
         s.lastPostedWideFile[0] = L'\0';
     }
@@ -178,6 +206,8 @@ void RunMonitor(const MonitorRun& run)
         TurnForRetries turn = StoppedTextTurn(state.stopped, state.streamer, playing);
         if (turn == TurnForRetries::kPosted)
             ForgetLastPosted(state);
+        if (turn == TurnForRetries::kStopCompleted)
+            ForgetLatestTrack();
         if (playing == 1)
             turn = PlayingTurn(state);
         FinishTurn(state.streamer, turn);
@@ -188,6 +218,7 @@ void RunMonitor(const MonitorRun& run)
         if (!StopRequested(run))
             Pause(state);
     }
+    ForgetLatestTrack();
 }
 
 }  // namespace

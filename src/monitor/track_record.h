@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "config/module_paths.h"
 #include "post/post_track.h"
 
 // The player's tags of the playing file, UTF-8; a tag the player lacks is
@@ -26,5 +27,5 @@ struct TrackRecord {
     bool isStopText = false;  // the stop text: written as it is, never formatted
     bool hasFields = false;   // `fields` were asked of the player for a file
     TrackFields fields;
-    std::wstring artworkSource;  // the folder image beside the file; empty: none
+    wchar_t artworkSource[kPathSize] = {};  // the folder image beside the file; empty: none
 };

@@ -158,10 +158,11 @@ std::string Body(const std::string& title, TitleCharset charset)
 }
 
 bool Post(const char* title, const char* server, const char* formPath, TitleCharset charset,
-          PostOutcome& outcome, PostReporter& reporter)
+          const char* moreFields, PostOutcome& outcome, PostReporter& reporter)
 {
     const DWORD startTick = GetTickCount();
     const std::string titleCopy = title;
+    const std::string moreFieldsCopy = moreFields;
     const PostValues values = SettleValues(server, formPath);
     const ServerAddress address = ParseServer(values.server);
     outcome.server = values.server;
@@ -204,7 +205,7 @@ bool Post(const char* title, const char* server, const char* formPath, TitleChar
     objects.request = objects.connection->CreateRequest(
         "POST", values.formPath.c_str(), nullptr, kContext, nullptr, nullptr, flags);
 
-    const std::string body = Body(titleCopy, charset);
+    const std::string body = Body(titleCopy, charset) + moreFieldsCopy;
     OutputDebugStringA(body.c_str());
 
     const ExchangeResult result = Exchange(objects, kContentTypeHeader, body, startTick);
@@ -239,12 +240,12 @@ private:
 // post by then is told of an outcome without a box, so a log still gets its
 // line; the report itself lets nothing out either.
 bool PostTrack(const char* title, const char* server, const char* formPath, TitleCharset charset,
-               PostReporter* reporter)
+               PostReporter* reporter, const char* moreFields)
 {
     NotingReporter to(reporter != nullptr ? *reporter : BoxReporter());
     PostOutcome outcome;
     try {
-        return Post(title, server, formPath, charset, outcome, to);
+        return Post(title, server, formPath, charset, moreFields, outcome, to);
     } catch (CException* exception) {
         exception->Discard();
     } catch (...) {

@@ -19,5 +19,8 @@ enum class TitleCharset { kAnsi, kUtf8 };
 class PostReporter;
 
 // `reporter` null: the outcome shows in a box (post/post_report.h).
+// `moreFields`: further form fields after the title's, already encoded
+// ("&name=value..."); empty for none.
 bool PostTrack(const char* title, const char* server, const char* formPath,
-               TitleCharset charset = TitleCharset::kAnsi, PostReporter* reporter = nullptr);
+               TitleCharset charset = TitleCharset::kAnsi, PostReporter* reporter = nullptr,
+               const char* moreFields = "");

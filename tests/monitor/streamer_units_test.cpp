@@ -52,7 +52,7 @@ TEST(RetryScheduleTest, ARetryIsDueOnlyOnceItsDelayHasPassedAcrossTheTickWrap)
     PendingRetry retry;
     EXPECT_FALSE(RetryDue(retry, 0));
     const DWORD start = 0xFFFFF000u;  // the tick count wraps 4 s later
-    ArmRetry(retry, "Title", TitleCharset::kAnsi, 2, start);
+    ArmRetry(retry, "Title", TitleCharset::kAnsi, "", 2, start);
     EXPECT_FALSE(RetryDue(retry, start + 9999));
     EXPECT_TRUE(RetryDue(retry, start + 10000));
     CancelRetry(retry);

@@ -130,6 +130,12 @@ void HostWindow::NotifyRetitled(int position)
         Send({{kChangeTitle, kNotifyChange}});
 }
 
+void HostWindow::SetTags(const std::wstring& file, const std::map<std::string, std::wstring>& tags)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    tags_.Set(file, tags);
+}
+
 void HostWindow::SetAnsiOnly(bool ansiOnly)
 {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -217,6 +223,15 @@ LRESULT HostWindow::Answer(WPARAM argument, LPARAM code)
             break;
         case kQueryWideTitle:
             wideText = entry != entries_.end() && !ansiOnly_ ? entry->second.wideTitle : nullptr;
+            break;
+        case kQueryExtendedFileInfo:
+            record.answer = tags_.Answer(*reinterpret_cast<const ExtendedFileInfoQuery*>(argument),
+                                         record.text);
+            break;
+        case kQueryWideExtendedFileInfo:
+            if (!ansiOnly_)
+                record.answer = tags_.Answer(
+                    *reinterpret_cast<const WideExtendedFileInfoQuery*>(argument), record.text);
             break;
         default:
             break;

@@ -17,12 +17,15 @@
 #include <string>
 #include <vector>
 
+#include "file_tags.h"
+
 struct HostQueryRecord {
     DWORD tick;        // GetTickCount when answered
-    LPARAM code;       // 104, 105, 125, 211, 212, 213 or 214
+    LPARAM code;       // 104, 105, 125, 211, 212, 213, 214, 290 or 3026
     WPARAM argument;
     LRESULT answer;
-    std::string text;  // what a file-name or title answer pointed to (wide ones in UTF-8)
+    std::string text;  // what a file-name or title answer pointed to (wide ones in UTF-8);
+                       // for a tag, "name=value", or the name alone when none was written
 };
 
 class HostWindow {
@@ -47,8 +50,10 @@ public:
     // the player does.
     void SetEntry(int position, const char* file, const char* title);
     void SetEntry(int position, const wchar_t* file, const wchar_t* title);
-    // Plays an older player, whose wide queries answer null and who sends
-    // no wide playing-file notification.
+    // The tags the player answers for `file` from now on (see file_tags.h).
+    void SetTags(const std::wstring& file, const std::map<std::string, std::wstring>& tags);
+    // Plays an older player, whose wide queries answer null (3026: 0) and who
+    // sends no wide playing-file notification.
     void SetAnsiOnly(bool ansiOnly);
     // Turns the notifications off (they are on from the start): a player
     // whose notices the plugin does not see.
@@ -98,6 +103,7 @@ private:
     int position_ = 0;
     int length_ = 0;
     std::map<int, Entry> entries_;
+    FileTags tags_;
     // Texts handed out by address stay valid for the window's life: the plugin
     // copies them on its own thread after the answer has returned.
     std::deque<std::string> texts_;

@@ -71,6 +71,9 @@ void Apply(const ScriptEvent& event, HostWindow& window)
     case ScriptEvent::kEntry:
         SetScriptEntry(window, event);
         break;
+    case ScriptEvent::kTags:
+        SetScriptTags(window, event);
+        break;
     case ScriptEvent::kPlay:
         window.Play(event.position, event.length);
         Say("playing entry %s", std::to_string(event.position) + ", length " +

@@ -67,6 +67,13 @@ bool ParseLine(const std::vector<Word>& words, ScriptEvent& event)
         TakeText(words[4], event.title, event.titleIsNull);
         return true;
     }
+    if (command == "tags" && words.size() >= 5 && words.size() % 2 == 1) {
+        event.kind = ScriptEvent::kTags;
+        event.file = words[2].text;
+        for (size_t i = 3; i < words.size(); i += 2)
+            event.tags.emplace_back(words[i].text, words[i + 1].text);
+        return true;
+    }
     if ((command == "play" || command == "pause") && words.size() == 4 &&
         ToNumber(words[2], position) && ToNumber(words[3], length)) {
         event.kind = command == "play" ? ScriptEvent::kPlay : ScriptEvent::kPause;

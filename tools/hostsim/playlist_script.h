@@ -4,6 +4,8 @@
 //   # comment
 //   <ms> entry <position> <file> <title>   file and title quoted, or null; on
 //                                          the playing entry, a stream's next title
+//   <ms> tags <file> <name> <value>...     the file's tags ("artist", "title",
+//                                          ...), name and value pairs, quoted
 //   <ms> play <position> <length>          a length of 0 or below: a stream
 //   <ms> pause <position> <length>
 //   <ms> stop
@@ -13,10 +15,11 @@
 
 #include <iosfwd>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct ScriptEvent {
-    enum Kind { kEntry, kPlay, kPause, kStop, kConfig, kQuit };
+    enum Kind { kEntry, kTags, kPlay, kPause, kStop, kConfig, kQuit };
 
     unsigned atMs = 0;
     Kind kind = kStop;
@@ -26,6 +29,7 @@ struct ScriptEvent {
     std::string title;
     bool fileIsNull = false;
     bool titleIsNull = false;
+    std::vector<std::pair<std::string, std::string>> tags;  // name and value
 };
 
 // Parses a whole script; events come back sorted by time, in file order

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <string>
 
 namespace {
@@ -36,4 +37,14 @@ void SetScriptEntry(HostWindow& window, const ScriptEvent& entry)
     else
         window.SetEntry(entry.position, entry.fileIsNull ? nullptr : entry.file.c_str(),
                         entry.titleIsNull ? nullptr : entry.title.c_str());
+}
+
+void SetScriptTags(HostWindow& window, const ScriptEvent& tags)
+{
+    std::wstring file;
+    FromUtf8(tags.file, file);
+    std::map<std::string, std::wstring> values;
+    for (const auto& tag : tags.tags)
+        FromUtf8(tag.second, values[tag.first]);
+    window.SetTags(file, values);
 }

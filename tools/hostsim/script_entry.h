@@ -10,3 +10,7 @@
 // texts are not UTF-8 (an older script saved in the ANSI code page) gives its
 // bytes as the ANSI texts instead.
 void SetScriptEntry(HostWindow& window, const ScriptEvent& entry);
+
+// A tags event: the file's tags, from UTF-8 texts (one that is not UTF-8 is
+// taken as empty).
+void SetScriptTags(HostWindow& window, const ScriptEvent& tags);

@@ -1,0 +1,20 @@
+// The ArtworkFile key: a copy of the playing track's folder image at a fixed
+// path, for a streaming program or the local overlay. The image is found
+// beside the file when the record is built; the copy is replaced whole as the
+// title file is, and removed when a track has none.
+#pragma once
+
+#include <windows.h>
+
+// The folder image of `mediaFile` into `found` (kPathSize units): the first
+// of cover, folder, front and album with .jpg, .jpeg or .png, in any letter
+// case, in the file's folder. False, with `found` empty, when there is none,
+// and for anything that is not a local path.
+bool FindFolderArt(const wchar_t* mediaFile, wchar_t* found);
+
+// Copies `source` to `path` (taken as the title file's path is), or, with no
+// source (empty), or one that cannot be read or is over 4 MB, removes the copy.
+// Returns 0 or the platform's error code; `written` (kPathSize units)
+// receives the full path, and `copied` whether a copy now stands there.
+DWORD KeepArtworkFile(const wchar_t* path, const wchar_t* baseFolder, const wchar_t* source,
+                      wchar_t* written, bool& copied);
