@@ -34,7 +34,6 @@ std::string AskAnsiTag(HWND host, const char* file, const char* name)
     std::memset(value, 0, sizeof value);
     ExtendedFileInfoQuery query{file, name, value, kHostTextLimit};
     Ask(host, reinterpret_cast<WPARAM>(&query), kQueryExtendedFileInfo);
-    value[kHostTextLimit] = '\0';
     return AsUtf8(value, TitleCharset::kAnsi);
 }
 
