@@ -122,3 +122,35 @@ TEST(ScriptEntryStreamTest, ALaterEntryEventChangesThePlayingEntrysTitle)
 }
 
 }  // namespace
+
+// A tags event answers both tag queries for its file, by the file's name in
+// either form; a tag it lacks leaves the asker's buffer as it was.
+TEST(ScriptTagsTest, ATagsEventAnswersTheWideAndTheAnsiTagQueries)
+{
+    std::istringstream script("0 tags \"C:\\Music\\caf\xC3\xA9.mp3\" artist \"Caf\xC3\xA9 Noir\" "
+                              "title \"\xE6\x9C\x88\"\n");
+    std::vector<ScriptEvent> events;
+    std::string error;
+    ASSERT_TRUE(ParseScript(script, events, error)) << error;
+    HostWindow window;
+    SetScriptTags(window, events.at(0));
+
+    wchar_t wide[8] = L"kept";
+    WideExtendedFileInfoQuery wideQuery{L"C:\\Music\\caf\xE9.mp3", L"artist", wide, 8};
+    EXPECT_EQ(1, SendMessageA(window.Handle(), kHostQueryMessage,
+                              reinterpret_cast<WPARAM>(&wideQuery), kQueryWideExtendedFileInfo));
+    EXPECT_EQ(std::wstring(L"Caf\xE9 Noi"), std::wstring(wide, 8));  // filled, no zero
+
+    char ansi[8] = "kept";
+    ExtendedFileInfoQuery ansiQuery{"C:\\Music\\caf\xE9.mp3", "title", ansi, 8};
+    EXPECT_EQ(1, SendMessageA(window.Handle(), kHostQueryMessage,
+                              reinterpret_cast<WPARAM>(&ansiQuery), kQueryExtendedFileInfo));
+    EXPECT_STREQ("?", ansi);
+    ansiQuery.metadata = "album";
+    EXPECT_EQ(1, SendMessageA(window.Handle(), kHostQueryMessage,
+                              reinterpret_cast<WPARAM>(&ansiQuery), kQueryExtendedFileInfo));
+    EXPECT_STREQ("?", ansi);
+
+    std::istringstream unpaired("0 tags \"C:\\a.mp3\" artist\n");
+    EXPECT_FALSE(ParseScript(unpaired, events, error));
+}
