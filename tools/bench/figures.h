@@ -19,6 +19,9 @@ void MeasureSecureTrackChanges(HostWindow& window, LoopbackHttpServer& server,
 void MeasureQuitWhilePausing(HostWindow& window, LoopbackHttpServer& server, Report& report);
 void MeasureQuitWhilePostHeld(HostWindow& window, LoopbackHttpServer& server, Report& report);
 
+// The plugin's own tag queries, sent to `window` from another thread.
+void MeasureTagQueries(HostWindow& window, Report& report);
+
 // The plugin's own code, linked into the bench.
 void MeasureUrlEncode(Report& report);
 void MeasureReadLine(LoopbackHttpServer& server, Report& report);

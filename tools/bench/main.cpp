@@ -76,6 +76,8 @@ int main(int argc, char** argv)
                                       report);
         }
     }
+    Progress("the tags of a new track");
+    MeasureTagQueries(window, report);
     Progress("quit while the monitor pauses");
     MeasureQuitWhilePausing(window, *server, report);
     Progress("quit while a post is stuck");
