@@ -8,8 +8,9 @@
 #   --unicode  Charset=utf-8 and a playlist with Japanese, Cyrillic and emoji
 #              titles, drawn with fonts that cover them
 #   --https    the plugin posts to https://127.0.0.1:8443 through a TLS terminator
-#   --streamer Quiet, TitleFile, StoppedText and Streams set, a playlist with
-#              an internet radio stream, and the form handler started only
+#   --streamer Quiet, TitleFile, StoppedText, Streams, TitleFormat and
+#              PostFields set, a playlist with a tagged track and an
+#              internet radio stream, and the form handler started only
 #              some seconds after the player, so the quiet retries show;
 #              prints the title file and the log as they change
 set -euo pipefail
@@ -75,6 +76,7 @@ if [ -n "$streamer" ]; then
   title_file="$demo/nowplaying.txt"
   printf 'Quiet=1\r\nTitleFile=%s\r\nStoppedText=Off air\r\nStreams=1\r\n' \
     "$(windows_path "$title_file")" >>"$plugins/plugin.ini"
+  printf 'TitleFormat=%%artist%% - %%title%%[ (%%album%%)]\r\nPostFields=1\r\n' >>"$plugins/plugin.ini"
 fi
 
 pids=()
