@@ -99,9 +99,9 @@ std::string UrlEncoded(const std::string& utf8, const char* keep)
 // when the copy lies in `folder`, else a file:/// address (file://host/ for a
 // network path). The record's time rides along as a query, which the browser
 // does not look up but compares: the page loads a replaced image afresh
-// rather than keep the one it has. Records are a second apart or more, so
-// each gets its own address.
-std::string ArtworkAddress(const std::wstring& artwork, const wchar_t* folder,
+// rather than keep the one it has. The monitor posts new tracks a second
+// apart or more, so each track's copy gets an address of its own.
+std::string ArtworkAddress(const wchar_t* artwork, const wchar_t* folder,
                            const std::string& storedUtc)
 {
     std::string version;
@@ -109,11 +109,16 @@ std::string ArtworkAddress(const std::wstring& artwork, const wchar_t* folder,
         if (c >= '0' && c <= '9')
             version += c;
     }
-    const size_t slash = artwork.find_last_of(L"\\/");
-    const std::wstring artworkFolder = artwork.substr(0, slash + 1);
-    if (slash != std::wstring::npos && lstrcmpiW(artworkFolder.c_str(), folder) == 0)
-        return UrlEncoded(BytesFrom(artwork.c_str() + slash + 1), "") + "?v=" + version;
-    std::string path = BytesFrom(artwork.c_str());
+    const wchar_t* name = artwork;
+    for (const wchar_t* c = artwork; *c != L'\0'; ++c) {
+        if (*c == L'\\' || *c == L'/')
+            name = c + 1;
+    }
+    wchar_t artworkFolder[kPathSize];
+    lstrcpynW(artworkFolder, artwork, static_cast<int>(name - artwork) + 1);
+    if (name != artwork && lstrcmpiW(artworkFolder, folder) == 0)
+        return UrlEncoded(BytesFrom(name), "") + "?v=" + version;
+    std::string path = BytesFrom(artwork);
     for (char& c : path) {
         if (c == '\\')
             c = '/';
@@ -144,7 +149,7 @@ std::string OverlayJson(const OverlayContent& content, const std::string& stored
     }
     if (content.artworkKept) {
         json += ",\"artwork\":";
-        json += content.artwork.empty()
+        json += content.artwork[0] == L'\0'
                     ? "null"
                     : JsonString(ArtworkAddress(content.artwork, folder, storedUtc));
     }

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "config/module_paths.h"
+
 // What one record holds; all texts UTF-8.
 struct OverlayContent {
     std::string title;         // the title as posted
@@ -15,7 +17,7 @@ struct OverlayContent {
     std::string album;
     std::string song;          // the tag title
     bool artworkKept = false;  // an artwork file is kept
-    std::wstring artwork;      // its full path when one was copied; empty: none
+    wchar_t artwork[kPathSize] = {};  // its full path when one was copied; empty: none
 };
 
 // The JSON text of `content` stored at `storedUtc` ("2026-01-31T20:15:00Z")

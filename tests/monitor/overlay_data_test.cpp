@@ -52,14 +52,14 @@ TEST(OverlayDataTest, TitlesAreEscapedByConstruction)
     }
 }
 
-OverlayContent Tagged(const std::wstring& artwork)
+OverlayContent Tagged(const wchar_t* artwork)
 {
     OverlayContent content = TitleOnly("A - S");
     content.hasFields = true;
     content.artist = "A";
     content.song = "S";
     content.artworkKept = true;
-    content.artwork = artwork;
+    lstrcpynW(content.artwork, artwork, kPathSize);
     return content;
 }
 
