@@ -1,7 +1,9 @@
 <?php
 // MyFormHandler.php: receives the title that the Tunewire plugin posts for each
 // new track, keeps it in a text file and redraws a small "now playing" PNG that
-// web pages and forum signatures can link to. Needs PHP 7.4 or later with GD.
+// web pages and forum signatures can link to; the artist, album and song the
+// plugin may post beside it go to the JSON file for overlays. Needs PHP 7.4
+// or later with GD.
 // Change the settings below, or put the ones you change in a file named
 // MyFormHandler.config.php beside this one (see readme.txt and
 // MyFormHandler.config.example.php), which survives an update of this file.
@@ -35,7 +37,8 @@ $config = [
     // refused, so a posted title can never become a program or a page.
     'text_file' => __DIR__ . '/nowplaying.txt',
     'image_file' => __DIR__ . '/nowplaying.png',
-    // The title and the time it was stored as JSON, for overlay.html; '' (the
+    // The title and the time it was stored as JSON (with the artist, album
+    // and song when the plugin posts them), for overlay.html; '' (the
     // standard) writes none. To use it: __DIR__ . '/nowplaying.json'.
     'json_file' => '',
     // The one web site whose pages may read the JSON file through
@@ -50,11 +53,14 @@ $config = [
 
 
 // The plugin's title buffer holds 260 bytes, so anything longer did not come
-// from the plugin.
+// from the plugin. Its tags are held and bounded as its titles are.
 const MAX_TITLE_BYTES = 260;
 // In its Unicode mode the plugin sends at most 260 UTF-16 units as UTF-8,
 // which is at most three bytes for each.
 const MAX_UTF8_TITLE_BYTES = 780;
+// The track's tags the plugin may post beside the title, which go to the JSON
+// file under the same names.
+const TAG_FIELDS = ['artist', 'album', 'song'];
 // Room kept free around the text, in pixels.
 const MARGIN = 6;
 // A side of 20000 pixels took 17 s and 2.7 GB to draw; signatures and
@@ -676,11 +682,12 @@ function render_png(array $config, string $title): string
     return $png;
 }
 
-// The title, escaped for HTML and scripts by construction: a page that puts
-// it in place with textContent, or even as markup, runs nothing.
-function render_json(string $title): string
+// The title and the tags posted with it, escaped for HTML and scripts by
+// construction: a page that puts them in place with textContent, or even as
+// markup, runs nothing.
+function render_json(string $title, array $tags): string
 {
-    return json_encode(['title' => $title, 'stored' => gmdate('Y-m-d\TH:i:s\Z')],
+    return json_encode(['title' => $title, 'stored' => gmdate('Y-m-d\TH:i:s\Z')] + $tags,
         JSON_UNESCAPED_SLASHES | JSON_UNESCAPED_UNICODE | JSON_HEX_TAG | JSON_HEX_AMP
         | JSON_HEX_APOS | JSON_HEX_QUOT) . "\n";
 }
@@ -865,11 +872,43 @@ function count_fields(string $text, string $separators, array $names): array
 
 // PHP keeps the last of two fields of one name, so a form with two titles
 // would be stored as whichever came last: such a form is refused instead.
-// PHP splits a posted form at "&" only.
-function has_repeated_field(string $raw): bool
+// PHP splits a posted form at "&" only. Returns the first field sent twice
+// or as a list (a track sent as a list reads as no track), or null.
+function repeated_field(string $raw): ?string
 {
-    return max(count_fields($raw, '&', ['track', 'charset'])) > 1
-        || (isset($_POST['charset']) && !is_string($_POST['charset']));
+    foreach (count_fields($raw, '&', array_merge(['track', 'charset'], TAG_FIELDS)) as $name => $count) {
+        if ($count > 1) {
+            return $name;
+        }
+    }
+    foreach (array_merge(['charset'], TAG_FIELDS) as $name) {
+        if (isset($_POST[$name]) && !is_string($_POST[$name])) {
+            return $name;
+        }
+    }
+    return null;
+}
+
+// A posted text as one line of UTF-8, bounded as the plugin bounds it: UTF-8
+// when the post is marked so (checked, since a wrong byte would make the
+// JSON file unreadable), otherwise the plugin's standard Windows-1252.
+function posted_text(string $sent, bool $utf8, string $what): string
+{
+    if (!$utf8) {
+        if (strlen($sent) > MAX_TITLE_BYTES) {
+            answer(400, "The $what is longer than " . MAX_TITLE_BYTES . ' bytes.');
+        }
+        return windows1252_to_utf8($sent);
+    }
+    if (strlen($sent) > MAX_UTF8_TITLE_BYTES) {
+        answer(400, "The $what is longer than " . MAX_UTF8_TITLE_BYTES . ' bytes of UTF-8.');
+    }
+    if (!preg_match('//u', $sent)) {
+        answer(400, "The $what is not valid UTF-8.");
+    }
+    // Unicode's own line and paragraph breaks end a line as control
+    // characters do; the text file promises one line.
+    return preg_replace('/[\x00-\x1F\x7F\x{85}\x{2028}\x{2029}]/u', ' ', $sent);
 }
 
 // The same for the key in the address, where a first wrong key would
@@ -898,8 +937,12 @@ $raw = raw_form($limit);
 if (form_too_large($limit, $raw)) {
     answer(413, 'The posted form is larger than the server accepts (PHP setting post_max_size).');
 }
-if (has_repeated_field($raw)) {
+$repeated = repeated_field($raw);
+if ($repeated === 'track' || $repeated === 'charset') {
     answer(400, 'The posted form repeats the track or charset field, or sends one as a list.');
+}
+if ($repeated !== null) {
+    answer(400, "The posted form repeats the $repeated field, or sends it as a list.");
 }
 // The default Form URL ends in "?track=", an empty query field: the title
 // is only ever taken from the posted form.
@@ -910,26 +953,20 @@ if (!is_string($track)) {
 // The plugin's Unicode mode marks its UTF-8 titles; anything else is the
 // plugin's standard Windows-1252.
 $charset = $_POST['charset'] ?? '';
-if (is_string($charset) && strcasecmp($charset, 'utf-8') === 0) {
-    if (strlen($track) > MAX_UTF8_TITLE_BYTES) {
-        answer(400, 'The track title is longer than ' . MAX_UTF8_TITLE_BYTES . ' bytes of UTF-8.');
+$utf8 = strcasecmp($charset, 'utf-8') === 0;
+$title = posted_text($track, $utf8, 'track title');
+// Only the tags that were posted: a post of the title alone stores the
+// JSON file it always did.
+$tags = [];
+foreach (TAG_FIELDS as $name) {
+    if (isset($_POST[$name])) {
+        $tags[$name] = posted_text($_POST[$name], $utf8, "$name field");
     }
-    if (!preg_match('//u', $track)) {
-        answer(400, 'The track title is not valid UTF-8.');
-    }
-    // Unicode's own line and paragraph breaks end a line as control
-    // characters do; the text file promises one line.
-    $title = preg_replace('/[\x00-\x1F\x7F\x{85}\x{2028}\x{2029}]/u', ' ', $track);
-} else {
-    if (strlen($track) > MAX_TITLE_BYTES) {
-        answer(400, 'The track title is longer than ' . MAX_TITLE_BYTES . ' bytes.');
-    }
-    $title = windows1252_to_utf8($track);
 }
 
 $files = [$outputs['image_file'] => render_png($config, $title)];
 if (isset($outputs['json_file'])) {
-    $files[$outputs['json_file']] = render_json($title);
+    $files[$outputs['json_file']] = render_json($title, $tags);
 }
 $files[$outputs['text_file']] = $title;
 // Drawing is done; storing gets a time budget of its own, so that no time

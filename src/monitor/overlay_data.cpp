@@ -4,10 +4,13 @@
 // script engines, escaped as well. The script therefore only ever holds a
 // string literal: no title can end it or run as code. Numbers are formatted
 // by wsprintfA: the C library's printf family would add 29 KB to the DLL.
+// The artwork goes in as an address the overlay page can load from a local
+// file: percent-encoded, so no name can break out of it.
 #include "monitor/overlay_data.h"
 
 #include <windows.h>
 
+#include <cstring>
 #include <cwchar>
 #include <vector>
 
@@ -72,6 +75,58 @@ std::string UtcNow()
     return text;
 }
 
+// `utf8` with every byte percent-encoded but ASCII letters, digits, "-._~"
+// and the characters of `keep`.
+std::string UrlEncoded(const std::string& utf8, const char* keep)
+{
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char byte : utf8) {
+        const unsigned char c = static_cast<unsigned char>(byte);
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+            (c != 0 && (std::strchr("-._~", c) != nullptr || std::strchr(keep, c) != nullptr))) {
+            out += byte;
+        } else {
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        }
+    }
+    return out;
+}
+
+// Where the page beside the data loads the artwork from: the file name alone
+// when the copy lies in `folder`, else a file:/// address (file://host/ for a
+// network path). The record's time rides along as a query, which the browser
+// does not look up but compares: the page loads a replaced image afresh
+// rather than keep the one it has. The monitor posts new tracks a second
+// apart or more, so each track's copy gets an address of its own.
+std::string ArtworkAddress(const wchar_t* artwork, const wchar_t* folder,
+                           const std::string& storedUtc)
+{
+    std::string version;
+    for (const char c : storedUtc) {
+        if (c >= '0' && c <= '9')
+            version += c;
+    }
+    const wchar_t* name = artwork;
+    for (const wchar_t* c = artwork; *c != L'\0'; ++c) {
+        if (*c == L'\\' || *c == L'/')
+            name = c + 1;
+    }
+    wchar_t artworkFolder[kPathSize];
+    lstrcpynW(artworkFolder, artwork, static_cast<int>(name - artwork) + 1);
+    if (name != artwork && lstrcmpiW(artworkFolder, folder) == 0)
+        return UrlEncoded(BytesFrom(name), "") + "?v=" + version;
+    std::string path = BytesFrom(artwork);
+    for (char& c : path) {
+        if (c == '\\')
+            c = '/';
+    }
+    const bool network = path.compare(0, 2, "//") == 0;
+    return (network ? "file:" : "file:///") + UrlEncoded(path, "/:") + "?v=" + version;
+}
+
 // The folder of `path`, with its backslash, followed by `name`.
 void BesideIt(const wchar_t* path, const wchar_t* name, wchar_t* beside)
 {
@@ -81,10 +136,24 @@ void BesideIt(const wchar_t* path, const wchar_t* name, wchar_t* beside)
 
 }  // namespace
 
-std::string OverlayJson(const OverlayContent& content, const std::string& storedUtc)
+std::string OverlayJson(const OverlayContent& content, const std::string& storedUtc,
+                        const wchar_t* folder)
 {
-    return "{\"title\":" + JsonString(content.title) + ",\"stored\":" + JsonString(storedUtc) +
-           "}\n";
+    std::string json =
+        "{\"title\":" + JsonString(content.title) + ",\"stored\":" + JsonString(storedUtc);
+    if (!content.line.empty())
+        json += ",\"line\":" + JsonString(content.line);
+    if (content.hasFields) {
+        json += ",\"artist\":" + JsonString(content.artist) + ",\"album\":" +
+                JsonString(content.album) + ",\"song\":" + JsonString(content.song);
+    }
+    if (content.artworkKept) {
+        json += ",\"artwork\":";
+        json += content.artwork[0] == L'\0'
+                    ? "null"
+                    : JsonString(ArtworkAddress(content.artwork, folder, storedUtc));
+    }
+    return json + "}\n";
 }
 
 std::string OverlayScript(const std::string& json)
@@ -97,13 +166,15 @@ void WriteOverlayData(const wchar_t* titleFile, const OverlayContent& content)
     // Never a file in the player's current folder: only beside a full path.
     if (std::wcschr(titleFile, L'\\') == nullptr)
         return;
+    wchar_t folder[kPathSize];
     wchar_t json[kPathSize];
     wchar_t script[kPathSize];
+    BesideIt(titleFile, L"", folder);
     BesideIt(titleFile, kJsonName, json);
     BesideIt(titleFile, kScriptName, script);
     if (lstrcmpiW(titleFile, json) == 0 || lstrcmpiW(titleFile, script) == 0)
         return;
-    const std::string record = OverlayJson(content, UtcNow());
+    const std::string record = OverlayJson(content, UtcNow(), folder);
     wchar_t written[kPathSize];
     WriteTitleFile(json, L"", record, written);
     WriteTitleFile(script, L"", OverlayScript(record), written);

@@ -20,9 +20,13 @@ struct OverlayContent {
     wchar_t artwork[kPathSize] = {};  // its full path when one was copied; empty: none
 };
 
-// The JSON text of `content` stored at `storedUtc` ("2026-01-31T20:15:00Z"),
-// one line ended by a line feed.
-std::string OverlayJson(const OverlayContent& content, const std::string& storedUtc);
+// The JSON text of `content` stored at `storedUtc` ("2026-01-31T20:15:00Z")
+// into `folder` (with its backslash), one line ended by a line feed: "title"
+// and "stored" always; "line" when there is one; "artist", "album" and "song"
+// when the tags were asked; "artwork" when a copy is kept, as the address the
+// page beside the file loads it from, or null when there is none.
+std::string OverlayJson(const OverlayContent& content, const std::string& storedUtc,
+                        const wchar_t* folder);
 
 // The script form of the same record.
 std::string OverlayScript(const std::string& json);

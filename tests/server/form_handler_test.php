@@ -326,6 +326,50 @@ function json_file(Checks $checks, string $serverFiles): void
                    array_keys($server->files()));
 }
 
+// The tags the plugin posts beside the title with PostFields=1 go to the JSON
+// file only, decoded and bounded as the title is; the text file and the
+// image stay those of the title alone.
+function posted_tags(Checks $checks, string $serverFiles): void
+{
+    $server = new HandlerServer($serverFiles);
+    $server->configure("<?php return ['json_file' => __DIR__ . '/nowplaying.json'];");
+    $server->request('POST', FORM, 'track=A+-+S');
+    $titleOnly = $server->files();
+    $hostile = "</script><b>'x'</b> & \"y\"";
+    $rows = [
+        // name => [form after the title, JSON keys after title and stored]
+        'title alone' => ['', []],
+        'Windows-1252 tags, one empty' => ['&artist=Caf%E9+%80&album=&song=S%01T',
+                                           ['artist' => "Caf\u{E9} \u{20AC}", 'album' => '', 'song' => 'S T']],
+        'UTF-8 tags' => ['&charset=utf-8&artist=' . urlencode("\u{6708}\u{1F3B5}") . '&album=B&song=' . urlencode("a\u{2028}b"),
+                         ['artist' => "\u{6708}\u{1F3B5}", 'album' => 'B', 'song' => 'a b']],
+        'longest tags' => ['&artist=' . str_repeat('%E9', 260) . '&song=S',
+                           ['artist' => str_repeat("\u{E9}", 260), 'song' => 'S']],
+        'hostile tags' => ['&artist=' . urlencode($hostile) . '&album=a&song=s', ['artist' => $hostile, 'album' => 'a', 'song' => 's']],
+    ];
+    foreach ($rows as $name => [$form, $tags]) {
+        $answer = $server->request('POST', FORM, "track=A+-+S$form");
+        $raw = file_get_contents("$server->folder/nowplaying.json");
+        $json = json_decode($raw, true);
+        $checks->equal("$name: answer", [200, "OK\n"], [$answer['status'], $answer['body']]);
+        $checks->equal("$name: JSON", ['title' => 'A - S'] + $tags, array_diff_key((array)$json, ['stored' => 1]));
+        $checks->true("$name: JSON holds no markup characters in the clear", strpbrk($raw, "<>&'") === false);
+        $checks->equal("$name: text and image as for the title alone",
+                       array_diff_key($titleOnly, ['nowplaying.json' => 1]),
+                       array_diff_key($server->files(), ['nowplaying.json' => 1]));
+    }
+    $form = 'application/x-www-form-urlencoded';
+    refused_requests($checks, $server, FORM, [
+        'tag of 261 bytes' => ['POST', FORM, 'track=T&artist=' . str_repeat('x', 261), $form, 400],
+        'UTF-8 tag of 781 bytes' => ['POST', FORM, 'track=T&charset=utf-8&album=' . str_repeat('%E3%81%82', 260) . 'x', $form, 400],
+        'tag not UTF-8' => ['POST', FORM, 'track=T&charset=utf-8&song=a%80b', $form, 400],
+        'tag sent twice' => ['POST', FORM, 'track=T&artist=A&artist=B', $form, 400],
+        'tag as a list' => ['POST', FORM, 'track=T&song[]=S', $form, 400],
+    ]);
+    $checks->equal('a tag too long: its reason', "The artist field is longer than 260 bytes.\n",
+                   $server->request('POST', FORM, 'track=T&artist=' . str_repeat('x', 261))['body']);
+}
+
 // The files of one post are replaced all together or not at all.
 function files_in_step(Checks $checks, string $serverFiles): void
 {
@@ -434,6 +478,7 @@ oversized_form($checks, $serverFiles);
 unicode_titles($checks, $serverFiles);
 non_latin_glyphs($checks, $serverFiles);
 json_file($checks, $serverFiles);
+posted_tags($checks, $serverFiles);
 files_in_step($checks, $serverFiles);
 reader_script($checks, $serverFiles);
 exit($checks->finish());

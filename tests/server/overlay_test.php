@@ -5,7 +5,8 @@
 // markup, follows its address options, and shows a set-up line only when
 // asked to. Then opens a copy as a local file (file://, no web server) beside
 // the script data the plugin keeps with its title file, and checks the same
-// of that route. With a second argument it also saves a screenshot of the
+// of that route. With an artist and a song in the data it shows two lines,
+// and from a local file the cover beside them, reloaded when it changes. With a second argument it also saves a screenshot of the
 // overlay over a stand-in scene there.
 // Usage: php overlay_test.php [server folder [screenshot.png]]
 
@@ -149,7 +150,8 @@ $checks = new Checks();
 $page = file_get_contents("$serverFiles/overlay.html");
 $checks->true('the page loads nothing from elsewhere',
               !preg_match('/\b(src|href)\s*=|@import|url\(|https?:\/\//i', $page));
-$checks->equal('its one script address is the fixed name beside it', ['setAttribute("src", kLocalScript'],
+$checks->equal('its one script address is the fixed name beside it, the other the cover\'s',
+               ['setAttribute("src", address', 'setAttribute("src", kLocalScript'],
                preg_match_all('/setAttribute\("src", \w+/', $page, $found) ? $found[0] : []);
 
 $server = new HandlerServer($serverFiles);
@@ -183,6 +185,30 @@ $checks->equal('no element made from the title', [0, null],
 $unicode = "\u{5B87}\u{591A}\u{7530}\u{30D2}\u{30AB}\u{30EB} - \u{041A}\u{0438}\u{043D}\u{043E} \u{1F3B5}";
 $server->request('POST', FORM, 'track=' . urlencode($unicode) . '&charset=utf-8');
 $checks->true('a Unicode title shows whole, emoji included', $browser->waitFor($tab, $title, $unicode, WAIT_SECONDS) !== null);
+
+// What the page shows: its layout, the first line, the second line, and
+// the cover's width in pixels when one shows.
+const VIEW = "[document.getElementById('box').className, document.getElementById('title').textContent,
+    document.getElementById('song').textContent,
+    (function (a) { return a.hidden ? 'none' : a.naturalWidth; })(document.getElementById('art'))].join('|')";
+
+$looksBefore = $browser->evaluate($tab, 'window.looks.length');
+$server->request('POST', FORM, 'track=' . urlencode('Tag Artist - Tag Song') . '&artist=Tag+Artist&album=&song=Tag+Song');
+$seconds = $browser->waitFor($tab, VIEW, 'two|Tag Artist|Tag Song|none', WAIT_SECONDS);
+$shownAt = $browser->evaluate($tab, "window.titleAtLook['Tag Artist']");
+$checks->true("artist and song: two lines at the next look, no cover from a server (looks before $looksBefore, shown at $shownAt)",
+              $seconds !== null && is_int($shownAt) && $shownAt <= $looksBefore + 1);
+$checks->true('the song larger than the artist',
+              $browser->evaluate($tab, "parseFloat(getComputedStyle(document.getElementById('second')).fontSize)
+                  > parseFloat(getComputedStyle(document.getElementById('line')).fontSize)"));
+file_put_contents("$server->folder/other.json", json_encode(['title' => 'T', 'artist' => 'A', 'song' => 'S',
+                                                             'artwork' => "http://$server->address/overlay.html"]));
+$other = $browser->open("http://$server->address/overlay.html?src=other.json");
+$browser->waitFor($other, VIEW, 'two|A|S|none', WAIT_SECONDS);
+$checks->equal('a served record names no image to load', ['two|A|S|none', null],
+               [$browser->evaluate($other, VIEW), $browser->evaluate($other, "document.getElementById('art').getAttribute('src')")]);
+$server->request('POST', FORM, 'track=' . urlencode($unicode) . '&charset=utf-8');
+$checks->true('without the tags: one line again', $browser->waitFor($tab, VIEW, "|$unicode||none", WAIT_SECONDS) !== null);
 
 $styled = $browser->open("http://$server->address/overlay.html?size=48&color=FF0000&align=right&label=Now%20playing:");
 $browser->waitFor($styled, $title, $unicode, WAIT_SECONDS);
@@ -230,9 +256,9 @@ const LOCAL_LOOK_COUNTER = <<<'JS'
     }).observe(document, { childList: true, subtree: true });
     JS;
 
-function write_local_data(string $folder, string $title): void
+function write_local_data(string $folder, string $title, array $more = []): void
 {
-    $json = json_encode(['title' => $title, 'stored' => gmdate('Y-m-d\TH:i:s\Z')],
+    $json = json_encode(['title' => $title, 'stored' => gmdate('Y-m-d\TH:i:s\Z')] + $more,
         JSON_UNESCAPED_SLASHES | JSON_UNESCAPED_UNICODE | JSON_HEX_TAG | JSON_HEX_AMP
         | JSON_HEX_APOS | JSON_HEX_QUOT);
     file_put_contents("$folder/nowplaying.js.new", "window.tunewireNowPlaying = $json;\n");
@@ -265,6 +291,40 @@ $checks->equal('file://: looks four times a second, each replacing the script be
                $browser->evaluate($tab, '[(function (t) { for (var i = 1; i < t.length; i++) if (t[i] - t[i - 1] < 240) return false;
                    return t.length >= 8; })(window.looks), document.querySelectorAll("script[src]").length]'));
 
+// Covers as the plugin names them: the file beside the page, or one
+// elsewhere by its file:// address, each with the record's version after it.
+function write_cover(string $path, int $side): void
+{
+    $image = imagecreatetruecolor($side, $side);
+    imagepng($image, "$path.new");
+    rename("$path.new", $path);
+}
+$elsewhere = sys_get_temp_dir() . '/tunewire-art ' . bin2hex(random_bytes(4));
+mkdir($elsewhere);
+write_cover("$local/cover.png", 4);
+write_cover("$elsewhere/cover.png", 6);
+$tags = ['artist' => 'Local Artist', 'album' => '', 'song' => 'Local Song'];
+$covers = [
+    // name => [the record's artwork, what the page shows]
+    'the cover beside the page' => ['cover.png?v=1', 'two|Local Artist|Local Song|4'],
+    'a replaced cover at its next version' => ['cover.png?v=2', 'two|Local Artist|Local Song|8'],
+    'a cover elsewhere by its file:// address' => ['file://' . str_replace(' ', '%20', $elsewhere) . '/cover.png?v=3',
+                                                   'two|Local Artist|Local Song|6'],
+    'a cover that fails to load' => ['missing.png?v=4', 'two|Local Artist|Local Song|none'],
+    'no cover' => [null, 'two|Local Artist|Local Song|none'],
+];
+foreach ($covers as $name => [$artwork, $view]) {
+    if ($artwork === 'cover.png?v=2') {
+        write_cover("$local/cover.png", 8);
+    }
+    write_local_data($local, 'Local Artist - Local Song', $tags + ['artwork' => $artwork]);
+    $checks->true("file://, $name: $view", $browser->waitFor($tab, VIEW, $view, WAIT_SECONDS) !== null);
+}
+write_local_data($local, 'Local Artist - Local Song', ['line' => 'Local Song by Local Artist', 'artist' => '', 'song' => 'S']);
+$checks->true('file://, a formatted line without an artist: one line',
+              $browser->waitFor($tab, VIEW, '|Local Song by Local Artist||none', WAIT_SECONDS) !== null);
+write_local_data($local, 'Local Artist - Local Song');
+
 $evil = $browser->open("$file?src=evil.js&setup=1");
 $browser->waitFor($evil, $title, 'Local Artist - Local Song', WAIT_SECONDS);
 $checks->equal('file://: the address names no script to run', null, $browser->evaluate($evil, 'window.ran || null'));
@@ -278,7 +338,7 @@ $checks->true('file:// with setup=1 and no data: one line says where it looked',
 $quiet = $browser->open("file://$empty/overlay.html", LOCAL_LOOK_COUNTER);
 $browser->waitFor($quiet, 'window.looks.length >= 3', true, WAIT_SECONDS);
 $checks->equal('file:// without setup=1: no line', '', $browser->evaluate($quiet, $hint));
-exec('rm -rf ' . escapeshellarg($local) . ' ' . escapeshellarg($empty));
+exec('rm -rf ' . escapeshellarg($local) . ' ' . escapeshellarg($empty) . ' ' . escapeshellarg($elsewhere));
 
 if ($screenshot !== null) {
     $server->request('POST', FORM, 'track=' . urlencode("\u{6708}\u{5149} - \u{591C}\u{306E}\u{8857}") . '&charset=utf-8');
