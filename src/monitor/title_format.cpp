@@ -25,7 +25,19 @@ struct NamedValue {
 constexpr size_t kFieldCount = 8;
 using Fields = NamedValue[kFieldCount];
 
-enum class Bracket : char { kText, kOpen, kClose };
+// What each byte of the format is, kept in a string: a vector of its own
+// kind would bring its own copy of the library's growth code into the DLL.
+constexpr char kText = 0;
+constexpr char kOpen = 1;
+constexpr char kClose = 2;
+
+// A group on a pass's stack: where it opened (in the format on the first
+// pass, in the line on the second) and what its fields have shown so far.
+struct Group {
+    size_t at;
+    bool hasField;
+    bool allFilled;
+};
 
 // The length of what starts at `at`: a field's `%name%` (then `field` is
 // set), `%%`, or one character. The names hold no brackets, so a bracket is
@@ -50,27 +62,23 @@ size_t ReadAt(const std::string& format, size_t at, const Fields& fields, const 
 
 // Which brackets of `format` open and close a group: a pair with a field
 // inside, at any depth. Every other bracket is text.
-std::vector<Bracket> FindGroups(const std::string& format, const Fields& fields)
+std::string FindGroups(const std::string& format, const Fields& fields)
 {
-    struct Open {
-        size_t at;
-        bool hasField;
-    };
-    std::vector<Bracket> kinds(format.size(), Bracket::kText);
-    std::vector<Open> open;
+    std::string kinds(format.size(), kText);
+    std::vector<Group> open;
     const NamedValue* field = nullptr;
     for (size_t i = 0, length = 0; i < format.size(); i += length) {
         length = ReadAt(format, i, fields, field);
         if (field != nullptr && !open.empty()) {
             open.back().hasField = true;
         } else if (format[i] == '[') {
-            open.push_back({i, false});
+            open.push_back({i, false, true});
         } else if (format[i] == ']' && !open.empty()) {
-            const Open group = open.back();
+            const Group group = open.back();
             open.pop_back();
             if (group.hasField) {
-                kinds[group.at] = Bracket::kOpen;
-                kinds[i] = Bracket::kClose;
+                kinds[group.at] = kOpen;
+                kinds[i] = kClose;
                 if (!open.empty())
                     open.back().hasField = true;
             }
@@ -108,11 +116,7 @@ std::string FormatTitle(const std::string& utf8Format, const TrackRecord& record
         {"genre", tags.genre},   {"player_title", playerTitle},
     };
     const std::string format = utf8Format.empty() ? kPlayerTitleFormat : utf8Format;
-    const std::vector<Bracket> kinds = FindGroups(format, fields);
-    struct Group {
-        size_t start;  // where its text begins in the line
-        bool allFilled;
-    };
+    const std::string kinds = FindGroups(format, fields);
     std::vector<Group> groups;
     std::string line;
     const NamedValue* field = nullptr;
@@ -122,11 +126,11 @@ std::string FormatTitle(const std::string& utf8Format, const TrackRecord& record
             line += field->value;
             if (!groups.empty() && field->value.empty())
                 groups.back().allFilled = false;
-        } else if (kinds[i] == Bracket::kOpen) {
-            groups.push_back({line.size(), true});
-        } else if (kinds[i] == Bracket::kClose) {
+        } else if (kinds[i] == kOpen) {
+            groups.push_back({line.size(), true, true});
+        } else if (kinds[i] == kClose) {
             if (!groups.back().allFilled)
-                line.resize(groups.back().start);
+                line.resize(groups.back().at);
             groups.pop_back();
         } else {
             line += length == 2 ? '%' : format[i];
