@@ -25,8 +25,7 @@ struct NamedValue {
 constexpr size_t kFieldCount = 8;
 using Fields = NamedValue[kFieldCount];
 
-// What each byte of the format is, kept in a string: a vector of its own
-// kind would bring its own copy of the library's growth code into the DLL.
+// What each byte of the format is, one char each in a string.
 constexpr char kText = 0;
 constexpr char kOpen = 1;
 constexpr char kClose = 2;
