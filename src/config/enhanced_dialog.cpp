@@ -3,7 +3,9 @@
 // changed, so a key never set stays absent and one set back to its default
 // goes. The server and form path are never written here: the configuration
 // dialog below may hold values it has not stored. A Unicode dialog, so the
-// text fields take any character; their values are stored as UTF-8.
+// text fields take any character; their values are stored as UTF-8. The
+// format's preview comes from the record the monitor kept of the playing
+// track: the dialog never asks the player itself.
 #include "config/enhanced_dialog.h"
 
 #include <commdlg.h>
@@ -23,6 +25,8 @@
 #include "config/settings_lock.h"
 #include "config/shell_open.h"
 #include "config/streamer_settings.h"
+#include "monitor/latest_track.h"
+#include "monitor/title_format.h"
 #include "plugin/plugin.h"
 
 namespace {
@@ -31,10 +35,7 @@ const char kEnhancedEditionPage[] = "http://www.example.com/glyphmill/upgrade.ht
 const char kCaptionEnd[] = " - Enhanced Features";
 const char kOverlayName[] = "overlay.html";
 const char kOnWord[] = "1";
-const char kTitleFileKey[] = "TitleFile";
 const char kStoppedTextKey[] = "StoppedText";
-const wchar_t kTitleFileFilter[] = L"Text files (*.txt)\0*.txt\0All files (*.*)\0*.*\0";
-const wchar_t kBrowseTitle[] = L"Title file";
 // A path as long as the wide functions take one.
 constexpr DWORD kBrowsePathSize = 32768;
 
@@ -50,14 +51,42 @@ const SwitchKey kSwitches[] = {
     {"Quiet", IDC_EF_QUIET, kOnWord, &IsSwitchOn},
     {"Streams", IDC_EF_STREAMS, kOnWord, &IsSwitchOn},
     {"Instant", IDC_EF_INSTANT, kOnWord, &IsSwitchOn},
+    {"PostFields", IDC_EF_POST_FIELDS, kOnWord, &IsSwitchOn},
 };
+
+// The texts: an edit field each, empty when the key is absent; emptied, the
+// key goes.
+struct TextKey {
+    const char* name;
+    int control;
+};
+const TextKey kTexts[] = {
+    {"TitleFile", IDC_EF_TITLE_FILE},
+    {"TitleFormat", IDC_EF_TITLE_FORMAT},
+    {"ArtworkFile", IDC_EF_ARTWORK_FILE},
+};
+
+// What a Browse button asks the save dialog, and the field the answer fills.
+struct BrowseFor {
+    int field;
+    const wchar_t* filter;
+    const wchar_t* title;
+    const wchar_t* extension;  // added to a name typed without one
+};
+const BrowseFor kTitleFileBrowse = {
+    IDC_EF_TITLE_FILE, L"Text files (*.txt)\0*.txt\0All files (*.*)\0*.*\0", L"Title file",
+    L"txt"};
+const BrowseFor kArtworkBrowse = {
+    IDC_EF_ARTWORK_FILE,
+    L"Images (*.jpg, *.png)\0*.jpg;*.jpeg;*.png\0All files (*.*)\0*.*\0", L"Cover art file",
+    L"jpg"};
 
 enum class StopChoice { kNothing, kEmpty, kText };
 
 // What the controls show, as the keys mean it.
 struct Shown {
     bool switches[std::size(kSwitches)] = {};
-    std::string titleFile;  // UTF-8, as the texts are stored
+    std::string texts[std::size(kTexts)];  // UTF-8, as they are stored
     StopChoice stop = StopChoice::kNothing;
     std::string stoppedText;
 };
@@ -77,8 +106,10 @@ std::string FromFileText(const std::string& bytes)
 
 std::vector<std::string> KeyNames()
 {
-    std::vector<std::string> names = {kTitleFileKey, kStoppedTextKey};
+    std::vector<std::string> names = {kStoppedTextKey};
     for (const SwitchKey& key : kSwitches)
+        names.push_back(key.name);
+    for (const TextKey& key : kTexts)
         names.push_back(key.name);
     return names;
 }
@@ -101,7 +132,8 @@ Shown ReadShown()
         const OptInValue& value = *FindOptIn(values, kSwitches[i].name);
         shown.switches[i] = value && kSwitches[i].isOn(value->c_str());
     }
-    shown.titleFile = FromFileText(FindOptIn(values, kTitleFileKey)->value_or(""));
+    for (size_t i = 0; i < std::size(kTexts); ++i)
+        shown.texts[i] = FromFileText(FindOptIn(values, kTexts[i].name)->value_or(""));
     const OptInValue& stopped = *FindOptIn(values, kStoppedTextKey);
     if (stopped) {
         shown.stop = stopped->empty() ? StopChoice::kEmpty : StopChoice::kText;
@@ -128,7 +160,8 @@ void Show(HWND dialog, const Shown& shown)
     for (size_t i = 0; i < std::size(kSwitches); ++i)
         CheckDlgButton(dialog, kSwitches[i].control,
                        shown.switches[i] ? BST_CHECKED : BST_UNCHECKED);
-    SetFieldText(dialog, IDC_EF_TITLE_FILE, shown.titleFile);
+    for (size_t i = 0; i < std::size(kTexts); ++i)
+        SetFieldText(dialog, kTexts[i].control, shown.texts[i]);
     const int stopButton = shown.stop == StopChoice::kNothing ? IDC_EF_STOP_NOTHING
                            : shown.stop == StopChoice::kEmpty ? IDC_EF_STOP_EMPTY
                                                               : IDC_EF_STOP_TEXT;
@@ -141,7 +174,8 @@ Shown Taken(HWND dialog)
     Shown shown;
     for (size_t i = 0; i < std::size(kSwitches); ++i)
         shown.switches[i] = IsDlgButtonChecked(dialog, kSwitches[i].control) == BST_CHECKED;
-    shown.titleFile = FieldText(dialog, IDC_EF_TITLE_FILE);
+    for (size_t i = 0; i < std::size(kTexts); ++i)
+        shown.texts[i] = FieldText(dialog, kTexts[i].control);
     shown.stop = StopChoice::kNothing;
     if (IsDlgButtonChecked(dialog, IDC_EF_STOP_EMPTY) == BST_CHECKED)
         shown.stop = StopChoice::kEmpty;
@@ -161,9 +195,11 @@ OptInValues Changes(const Shown& opened, const Shown& now)
             changes.emplace_back(kSwitches[i].name, now.switches[i]
                                                         ? OptInValue(kSwitches[i].onValue)
                                                         : std::nullopt);
-    if (opened.titleFile != now.titleFile)
-        changes.emplace_back(kTitleFileKey,
-                             now.titleFile.empty() ? std::nullopt : OptInValue(now.titleFile));
+    for (size_t i = 0; i < std::size(kTexts); ++i)
+        if (opened.texts[i] != now.texts[i])
+            changes.emplace_back(kTexts[i].name, now.texts[i].empty()
+                                                     ? std::nullopt
+                                                     : OptInValue(now.texts[i]));
     const bool stopChanged =
         opened.stop != now.stop ||
         (now.stop == StopChoice::kText && opened.stoppedText != now.stoppedText);
@@ -228,19 +264,19 @@ void OpenSettingsFile(HWND dialog)
 }
 
 // The save dialog lets the user type a folder that does not exist yet; it
-// is made here, so the title file can be written there at the next track.
-void BrowseTitleFile(HWND dialog)
+// is made here, so the file can be written there at the next track.
+void BrowseForFile(HWND dialog, const BrowseFor& browse)
 {
-    std::vector<wchar_t> path = WideFrom(FieldText(dialog, IDC_EF_TITLE_FILE), CP_UTF8, 0);
+    std::vector<wchar_t> path = WideFrom(FieldText(dialog, browse.field), CP_UTF8, 0);
     path.resize(kBrowsePathSize, L'\0');
     OPENFILENAMEW choice = {};
     choice.lStructSize = sizeof choice;
     choice.hwndOwner = dialog;
-    choice.lpstrFilter = kTitleFileFilter;
+    choice.lpstrFilter = browse.filter;
     choice.lpstrFile = path.data();
     choice.nMaxFile = kBrowsePathSize;
-    choice.lpstrTitle = kBrowseTitle;
-    choice.lpstrDefExt = L"txt";
+    choice.lpstrTitle = browse.title;
+    choice.lpstrDefExt = browse.extension;
     choice.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
     if (!GetSaveFileNameW(&choice))
         return;
@@ -251,7 +287,28 @@ void BrowseTitleFile(HWND dialog)
         SHCreateDirectoryExW(dialog, path.data(), nullptr);
         *slash = L'\\';
     }
-    SetDlgItemTextW(dialog, IDC_EF_TITLE_FILE, path.data());
+    SetDlgItemTextW(dialog, browse.field, path.data());
+}
+
+// What the preview shows while nothing plays.
+TrackRecord SampleTrack()
+{
+    TrackRecord record;
+    record.playerTitle = "Artist - Song";
+    record.hasFields = true;
+    record.fields = {"Artist", "Song", "Album", "Artist", "2001", "1", "Pop"};
+    return record;
+}
+
+// Asked afresh at each keystroke, so the preview follows the track that plays
+// while the dialog is open.
+void ShowPreview(HWND dialog)
+{
+    TrackRecord record;
+    if (!LatestTrack(record))
+        record = SampleTrack();
+    SetFieldText(dialog, IDC_EF_FORMAT_PREVIEW,
+                 FormatTitle(FieldText(dialog, IDC_EF_TITLE_FORMAT), record));
 }
 
 // The folder of the title file `titleFile` (UTF-8, variables expanded),
@@ -306,6 +363,7 @@ void InitDialog(HWND dialog, DialogState& state)
     SetWindowTextA(dialog, (std::string(kProductName) + kCaptionEnd).c_str());
     state.opened = ReadShown();
     Show(dialog, state.opened);
+    ShowPreview(dialog);
     EnableWindow(GetDlgItem(dialog, IDC_EF_OPEN_LOG), Exists(LogFile()));
 }
 
@@ -327,7 +385,14 @@ INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
         EndDialog(dialog, IDCANCEL);
         return 1;
     case IDC_EF_BROWSE:
-        BrowseTitleFile(dialog);
+        BrowseForFile(dialog, kTitleFileBrowse);
+        return 1;
+    case IDC_EF_ARTWORK_BROWSE:
+        BrowseForFile(dialog, kArtworkBrowse);
+        return 1;
+    case IDC_EF_TITLE_FORMAT:
+        if (HIWORD(wParam) == EN_CHANGE)
+            ShowPreview(dialog);
         return 1;
     case IDC_EF_STOPPED_TEXT:
         // Typing a stop text chooses to post it.

@@ -25,7 +25,9 @@ const char kEnhancedSample[] =
     "[WinAmp Tunewire Basic]\r\nCharset=utf-8\r\nQuiet=1\r\n"
     "TitleFile=C:\\Users\\Zo\xC3\xAB\\Documents\\Stream\\nowplaying.txt\r\n"
     "StoppedText=\xD0\x9F\xD0\xB0\xD1\x83\xD0\xB7\xD0\xB0 \xE2\x80\x93 "
-    "\xE4\xB8\x80\xE6\x99\x82\xE5\x81\x9C\xE6\xAD\xA2\r\n";
+    "\xE4\xB8\x80\xE6\x99\x82\xE5\x81\x9C\xE6\xAD\xA2\r\n"
+    "PostFields=1\r\nTitleFormat=%artist% \xE2\x80\x93 %title%[ (%album%)]\r\n"
+    "ArtworkFile=C:\\Users\\Zo\xC3\xAB\\Documents\\Stream\\cover.jpg\r\n";
 
 }  // namespace
 

@@ -14,6 +14,7 @@
 
 #include "config/config-rc.h"
 #include "dialog_fixture.h"
+#include "monitor/latest_track.h"
 #include "shell_recorder.h"
 #include "support/dialog_driver.h"
 #include "support/import_slot.h"
@@ -102,6 +103,14 @@ TEST_F(EnhancedDialogTest, OkWritesOnlyTheKeysTheUserChanged)
          kServerLines + "TitleFile=C:\\Streams\\Caf\xC3\xA9 \xE2\x99\xAA\\np.txt\r\n"
                         "StoppedText=\xD0\x9F\xD0\xB0\xD1\x83\xD0\xB7\xD0\xB0 \xE2\x80\x93 "
                         "\xE5\x81\x9C\xE6\xAD\xA2 \xF0\x9F\x8E\xB5\r\n"},
+        {"a title format, a cover art file and the tags posted", kServerLines,
+         [](HWND dialog) {
+             SetDlgItemTextW(dialog, IDC_EF_TITLE_FORMAT, L"%artist% \u2013 %title%[ (%album%)]");
+             SetDlgItemTextW(dialog, IDC_EF_ARTWORK_FILE, L"C:\\Stream\\cover.png");
+             Check(dialog, IDC_EF_POST_FIELDS, true);
+         },
+         kServerLines + "PostFields=1\r\nTitleFormat=%artist% \xE2\x80\x93 %title%[ (%album%)]\r\n"
+                        "ArtworkFile=C:\\Stream\\cover.png\r\n"},
         {"an empty title is not nothing", kServerLines,
          [](HWND dialog) { ChooseStop(dialog, IDC_EF_STOP_EMPTY); },
          kServerLines + "StoppedText=\r\n"},
@@ -145,7 +154,9 @@ TEST_F(EnhancedDialogTest, FieldsShowTheFilesValues)
     // A title file typed in UTF-8 and a stop text in the ANSI code page.
     sandbox_.WriteIni(kServerLines +
                       "Charset=UTF-8\r\nQuiet=yes\r\nStreams=0\r\n"
-                      "TitleFile=C:\\M\xC3\xBAsica\\np.txt\r\nStoppedText=Caf\xE9\r\n");
+                      "TitleFile=C:\\M\xC3\xBAsica\\np.txt\r\nStoppedText=Caf\xE9\r\n"
+                      "PostFields=on\r\nTitleFormat=%title% \xE2\x80\x93 %artist%\r\n"
+                      "ArtworkFile=C:\\cover.jpg\r\n");
     RunEnhancedDialog([](HWND dialog) {
         ASSERT_NE(nullptr, dialog);
         EXPECT_TRUE(IsDlgButtonChecked(dialog, IDC_EF_UNICODE));
@@ -155,6 +166,9 @@ TEST_F(EnhancedDialogTest, FieldsShowTheFilesValues)
         EXPECT_EQ(L"C:\\M\u00FAsica\\np.txt", WideText(dialog, IDC_EF_TITLE_FILE));
         EXPECT_TRUE(IsDlgButtonChecked(dialog, IDC_EF_STOP_TEXT));
         EXPECT_EQ(L"Caf\u00E9", WideText(dialog, IDC_EF_STOPPED_TEXT));
+        EXPECT_TRUE(IsDlgButtonChecked(dialog, IDC_EF_POST_FIELDS));
+        EXPECT_EQ(L"%title% \u2013 %artist%", WideText(dialog, IDC_EF_TITLE_FORMAT));
+        EXPECT_EQ(L"C:\\cover.jpg", WideText(dialog, IDC_EF_ARTWORK_FILE));
     });
 }
 
@@ -229,10 +243,12 @@ TEST_F(EnhancedDialogTest, CancelWritesNothing)
     sandbox_.WriteIni(before);
     RunEnhancedDialog([](HWND dialog) {
         ASSERT_NE(nullptr, dialog);
-        for (int id : {IDC_EF_UNICODE, IDC_EF_STREAMS, IDC_EF_INSTANT})
+        for (int id : {IDC_EF_UNICODE, IDC_EF_STREAMS, IDC_EF_INSTANT, IDC_EF_POST_FIELDS})
             Check(dialog, id, true);
         Check(dialog, IDC_EF_QUIET, false);
         SetDlgItemTextW(dialog, IDC_EF_TITLE_FILE, L"C:\\np.txt");
+        SetDlgItemTextW(dialog, IDC_EF_TITLE_FORMAT, L"%title%");
+        SetDlgItemTextW(dialog, IDC_EF_ARTWORK_FILE, L"C:\\cover.jpg");
         ChooseStop(dialog, IDC_EF_STOP_EMPTY);
         PressButton(dialog, IDCANCEL);
         EXPECT_TRUE(WaitUntilClosed(dialog, kWaitMs));
@@ -375,20 +391,64 @@ TEST_F(EnhancedDialogTest, BrowseCreatesTheChosenFolder)
     const auto real = reinterpret_cast<decltype(&GetSaveFileNameW)>(reinterpret_cast<void*>(
         GetProcAddress(GetModuleHandleA("comdlg32.dll"), "GetSaveFileNameW")));
     ImportReplacement<decltype(&GetSaveFileNameW)> swap("comdlg32.dll", real, &ChooseFile);
-    const std::string folder = sandbox_.Directory() + "obs\\now playing";
-    g_chosenFile = std::wstring(folder.begin(), folder.end()) + L"\\title.txt";
+    const struct {
+        int button;
+        int field;
+        std::string folder;
+        const wchar_t* extension;
+    } browses[] = {
+        {IDC_EF_BROWSE, IDC_EF_TITLE_FILE, sandbox_.Directory() + "obs\\now playing", L"txt"},
+        {IDC_EF_ARTWORK_BROWSE, IDC_EF_ARTWORK_FILE, sandbox_.Directory() + "obs\\cover art", L"jpg"},
+    };
+    for (const auto& browse : browses) {
+        SCOPED_TRACE(browse.button);
+        g_chosenFile = std::wstring(browse.folder.begin(), browse.folder.end()) + L"\\chosen";
+        RunEnhancedDialog([&](HWND dialog) {
+            ASSERT_NE(nullptr, dialog);
+            PressButton(dialog, browse.button);
+            const DWORD start = GetTickCount();
+            while (WideText(dialog, browse.field) != g_chosenFile &&
+                   GetTickCount() - start < kWaitMs)
+                Sleep(10);
+            EXPECT_EQ(g_chosenFile, WideText(dialog, browse.field));
+        });
+        EXPECT_EQ(browse.extension, g_askedExtension);
+        EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(browse.folder.c_str()));
+    }
+    EXPECT_FALSE(IniExists()) << "Cancel stores nothing";
+}
+
+// The preview follows the format as it is typed: over a sample while nothing
+// plays, over the monitor's record of the playing track once it keeps one. An
+// empty format shows the player's title, as the title file then holds it.
+TEST_F(EnhancedDialogTest, PreviewFormatsThePlayingTrackOrASample)
+{
+    const auto preview = [](HWND dialog, const wchar_t* format) {
+        SetDlgItemTextW(dialog, IDC_EF_TITLE_FORMAT, format);
+        return WideText(dialog, IDC_EF_FORMAT_PREVIEW);
+    };
+    ForgetLatestTrack();
+    sandbox_.WriteIni(kServerLines + "TitleFormat=%title% by %artist%\r\n");
     RunEnhancedDialog([&](HWND dialog) {
         ASSERT_NE(nullptr, dialog);
-        PressButton(dialog, IDC_EF_BROWSE);
-        const DWORD start = GetTickCount();
-        while (WideText(dialog, IDC_EF_TITLE_FILE) != g_chosenFile &&
-               GetTickCount() - start < kWaitMs)
-            Sleep(10);
-        EXPECT_EQ(g_chosenFile, WideText(dialog, IDC_EF_TITLE_FILE));
+        EXPECT_EQ(L"Song by Artist", WideText(dialog, IDC_EF_FORMAT_PREVIEW));
+        EXPECT_EQ(L"Artist \u2013 Song (Album)", preview(dialog, L"%artist% \u2013 %title%[ (%album%)]"));
+        EXPECT_EQ(L"Artist - Song", preview(dialog, L""));
     });
-    EXPECT_EQ(L"txt", g_askedExtension);
-    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(folder.c_str()));
-    EXPECT_FALSE(IniExists()) << "Cancel stores nothing";
+    TrackRecord playing;
+    playing.playerTitle = "Caf\xE9 - Ol\xE9";  // ANSI, code page 1252
+    playing.hasFields = true;
+    playing.fields.artist = "Caf\xC3\xA9";
+    playing.fields.title = "Ol\xC3\xA9";
+    KeepLatestTrack(playing);
+    RunEnhancedDialog([&](HWND dialog) {
+        ASSERT_NE(nullptr, dialog);
+        EXPECT_EQ(L"Ol\u00E9 by Caf\u00E9", WideText(dialog, IDC_EF_FORMAT_PREVIEW));
+        EXPECT_EQ(L"Ol\u00E9 & co", preview(dialog, L"%title%[ (%album%)] & co"));
+        EXPECT_EQ(L"Caf\u00E9 - Ol\u00E9", preview(dialog, L""));
+    });
+    ForgetLatestTrack();
+    EXPECT_EQ(kServerLines + "TitleFormat=%title% by %artist%\r\n", sandbox_.ReadIni());
 }
 
 // The shipped page goes beside the title file, into a folder made for it; a
