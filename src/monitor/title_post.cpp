@@ -13,6 +13,7 @@
 #include "monitor/quiet_log.h"
 #include "monitor/tag_form_fields.h"
 #include "monitor/title_file.h"
+#include "monitor/title_format.h"
 #include "monitor/utf8_title.h"
 #include "post/post_report.h"
 
@@ -141,9 +142,13 @@ void PostMonitorTitle(StreamerState& state, const StreamerSettings& settings,
     const char* title = record.playerTitle.c_str();
     const std::string utf8Title = AsUtf8(title, record.charset);
     OverlayContent overlay = OverlayOf(record, utf8Title);
+    // With a format, it gives the title file's text and the overlay's line.
+    const bool formatted = settings.titleFormat[0] != L'\0' && !record.isStopText;
+    if (formatted)
+        overlay.line = FormatTitle(WideAsUtf8(settings.titleFormat), record);
     // The artwork first, so that the overlay's data names the new copy.
     KeepArtwork(state, settings, record, overlay);
-    state.titleFileText = utf8Title;
+    state.titleFileText = formatted ? overlay.line : utf8Title;
     state.titleFileFailureLogged = false;
     WritePendingTitle(state, settings, &overlay);
     if (settings.titleFile[0] != L'\0' && !settings.serverChosen)

@@ -80,4 +80,52 @@ INSTANTIATE_TEST_SUITE_P(Keys, TrackRecordTest, ::testing::ValuesIn(kRows),
                              return std::string(info.param.name);
                          });
 
+bool Has(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+// One record reaches the title file, the cover's copy and the overlay's data
+// alike; a track without tags or cover, and then the stop text, replace them.
+TEST_F(TrackRecordTest, TheFormatTheCoverAndTheOverlayDataFollowEachTrack)
+{
+    const std::string dir = plugin_.Sandbox().Directory();
+    CreateDirectoryA((dir + "Music").c_str(), nullptr);
+    WriteWholeFile(dir + "Music\\Cover.JPG", "jpeg bytes");
+    plugin_.Sandbox().WriteIni(SettingsFileText(server_.Host(), kFormPath) +
+                               "Charset=utf-8\r\nTitleFile=np.txt\r\nArtworkFile=art.jpg\r\n"
+                               "StoppedText=Off air\r\n"
+                               "TitleFormat=\xE2\x99\xAA [%artist% - ]%title%[ (%album%)]\r\n");
+    // The sandbox's path is ASCII.
+    const std::wstring tagged = std::wstring(dir.begin(), dir.end()) + L"Music\\a.mp3";
+    Host().SetEntry(1, tagged.c_str(), L"Player Title");
+    Host().SetTags(tagged, {{"artist", L"\x0410\x043D\x0430"}, {"title", L"Song"},
+                            {"album", L"Album"}});
+    Host().SetEntry(2, L"C:\\Elsewhere\\b.mp3", L"Second");
+    auto fileIs = [&](const std::string& name, const std::string& text) {
+        return Host().PumpUntil([&] { return ReadWholeFile(dir + name) == text; }, 10000);
+    };
+    auto jsonHas = [&](const std::string& part) {
+        return Host().PumpUntil([&] { return Has(ReadWholeFile(dir + "nowplaying.json"), part); },
+                                10000);
+    };
+    Host().Play(1, 200);
+    Start();
+    EXPECT_TRUE(fileIs("np.txt", "\xE2\x99\xAA \xD0\x90\xD0\xBD\xD0\xB0 - Song (Album)"));
+    EXPECT_TRUE(fileIs("art.jpg", "jpeg bytes"));
+    EXPECT_TRUE(jsonHas("\"title\":\"Player Title\""));
+    const std::string json = ReadWholeFile(dir + "nowplaying.json");
+    EXPECT_TRUE(Has(json, "\"artist\":\"\xD0\x90\xD0\xBD\xD0\xB0\",\"album\":\"Album\",\"song\":\"Song\""))
+        << json;
+    EXPECT_TRUE(Has(json, "\"artwork\":\"art.jpg?v=")) << json;
+
+    Host().Play(2, 180);
+    EXPECT_TRUE(fileIs("np.txt", "\xE2\x99\xAA Second"));
+    EXPECT_TRUE(jsonHas("\"artwork\":null"));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((dir + "art.jpg").c_str()));
+
+    Host().Stop();
+    EXPECT_TRUE(fileIs("np.txt", "Off air"));
+}
+
 }  // namespace
