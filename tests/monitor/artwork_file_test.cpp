@@ -34,7 +34,7 @@ TEST(ArtworkFileTest, TheFirstNameInOrderIsFoundInAnyLetterCase)
     } rows[] = {
         {{}, ""},
         {{"album.png", "Front.JPEG", "FOLDER.jpg"}, "folder.jpg"},
-        {{"album.png", "cover.png", "cover.jpeg"}, "cover.jpeg"},
+        {{"album.png", "folder.jpg", "cover.png"}, "cover.png"},
         {{"back.jpg", "cover.gif", "scan.png"}, ""},
     };
     for (const auto& row : rows) {

@@ -80,6 +80,22 @@ INSTANTIATE_TEST_SUITE_P(Keys, TrackRecordTest, ::testing::ValuesIn(kRows),
                              return std::string(info.param.name);
                          });
 
+// A retry posts the whole form again, tags included.
+TEST_F(TrackRecordTest, AQuietRetryPostsTheTagsAgain)
+{
+    plugin_.Sandbox().WriteIni(SettingsFileText(server_.Host(), kFormPath) +
+                               "Quiet=1\r\nPostFields=1\r\n");
+    server_.Script(ScriptedResponse::Answer(503, "Busy"));
+    Host().SetEntry(1, "C:\\Music\\a.mp3", "Radio Song");
+    Host().SetTags(L"C:\\Music\\a.mp3", {{"artist", L"Band"}, {"title", L"Song"}});
+    Host().Play(1, 200);
+    Start();
+    ASSERT_TRUE(PumpUntilPosts(2, 30000));
+    const std::string body = "track=Radio+Song&artist=Band&album=&song=Song";
+    EXPECT_EQ(body, server_.Requests()[0].body);
+    EXPECT_EQ(body, server_.Requests()[1].body);
+}
+
 bool Has(const std::string& text, const std::string& part)
 {
     return text.find(part) != std::string::npos;
