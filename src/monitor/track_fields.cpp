@@ -8,6 +8,7 @@
 #include <cstring>
 #include <cwchar>
 
+#include "common/ascii_case.h"
 #include "monitor/host_ask.h"
 #include "monitor/host_text.h"
 #include "monitor/utf8_title.h"
@@ -18,15 +19,29 @@ const struct {
     const char* name;
     const wchar_t* wideName;
     std::string TrackFields::*field;
+    bool always;  // asked whatever the format names
 } kTags[] = {
-    {"artist", L"artist", &TrackFields::artist},
-    {"title", L"title", &TrackFields::title},
-    {"album", L"album", &TrackFields::album},
-    {"albumartist", L"albumartist", &TrackFields::albumArtist},
-    {"year", L"year", &TrackFields::year},
-    {"track", L"track", &TrackFields::track},
-    {"genre", L"genre", &TrackFields::genre},
+    {"artist", L"artist", &TrackFields::artist, true},
+    {"title", L"title", &TrackFields::title, true},
+    {"album", L"album", &TrackFields::album, true},
+    {"albumartist", L"albumartist", &TrackFields::albumArtist, false},
+    {"year", L"year", &TrackFields::year, false},
+    {"track", L"track", &TrackFields::track, false},
+    {"genre", L"genre", &TrackFields::genre, false},
 };
+
+// Whether `format` holds "%name%", in any letter case, as the format's
+// fields are read. A "%name%" that the format takes as text ("%%year%%")
+// only costs a query.
+bool Names(const std::string& format, const char* name)
+{
+    const size_t length = std::strlen(name);
+    for (size_t at = format.find('%'); at != std::string::npos; at = format.find('%', at + 1))
+        if (StartsWithIgnoringAsciiCase(format.c_str() + at + 1, name) &&
+            at + 1 + length < format.size() && format[at + 1 + length] == '%')
+            return true;
+    return false;
+}
 
 std::string AskAnsiTag(HWND host, const char* file, const char* name)
 {
@@ -56,7 +71,7 @@ bool AskWideTag(HWND host, const wchar_t* file, const wchar_t* name, std::string
 }  // namespace
 
 void AskTrackFields(HWND host, const char* file, const wchar_t* wideFile, bool unicode,
-                    TrackFields& fields)
+                    const std::string& utf8Format, TrackFields& fields)
 {
     // The ANSI query of Unicode mode names the file in the ANSI code page, as
     // the player's own ANSI file-name answer does.
@@ -68,6 +83,8 @@ void AskTrackFields(HWND host, const char* file, const wchar_t* wideFile, bool u
         file = ansiFile;
     }
     for (const auto& tag : kTags) {
+        if (!tag.always && !Names(utf8Format, tag.name))
+            continue;
         std::string& field = fields.*tag.field;
         if (unicode && AskWideTag(host, wideFile, tag.wideName, field))
             continue;

@@ -38,6 +38,7 @@
 #include "monitor/stream_titles.h"
 #include "monitor/title_post.h"
 #include "monitor/track_fields.h"
+#include "monitor/utf8_title.h"
 #include "post/post_track.h"
 
 namespace {
@@ -116,7 +117,8 @@ TrackRecord NewTrackRecord(const MonitorState& s, const StreamerSettings& settin
     record.playerTitle = s.title;
     record.charset = unicode ? TitleCharset::kUtf8 : TitleCharset::kAnsi;
     if (settings.titleFormat[0] != L'\0' || settings.postFields || settings.artworkFile[0] != L'\0') {
-        AskTrackFields(s.host, s.currentFile, s.currentWideFile, unicode, record.fields);
+        AskTrackFields(s.host, s.currentFile, s.currentWideFile, unicode,
+                       WideAsUtf8(settings.titleFormat), record.fields);
         record.hasFields = true;
     }
     if (settings.artworkFile[0] != L'\0') {

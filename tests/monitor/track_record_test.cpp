@@ -13,7 +13,8 @@
 namespace {
 
 const char kFormPath[] = "/np.php?track=";
-constexpr int kTagCount = 7;
+// Artist, title and album; the others only when the format names them.
+constexpr int kTagCount = 3;
 
 struct TagRow {
     const char* name;
@@ -41,6 +42,8 @@ const TagRow kRows[] = {
     {"UnicodeOlderPlayer", "Charset=utf-8\r\nPostFields=1\r\n", 200, true,
      "track=Radio+Song&charset=utf-8&artist=" + kCutArtist + "&album=&song=Caf%C3%A9", kTagCount,
      kTagCount},
+    {"FormatAsksWhatItNames", "Charset=utf-8\r\nTitleFormat=[%Genre%] %title%\r\n", 200, false,
+     "track=Radio+Song&charset=utf-8", kTagCount + 1, 0},
     {"StreamHasNoTags", "Streams=1\r\nPostFields=1\r\nArtworkFile=art.jpg\r\n", 0, false,
      "track=Radio+Song", 0, 0},
 };
