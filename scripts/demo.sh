@@ -76,7 +76,7 @@ if [ -n "$streamer" ]; then
   title_file="$demo/nowplaying.txt"
   printf 'Quiet=1\r\nTitleFile=%s\r\nStoppedText=Off air\r\nStreams=1\r\n' \
     "$(windows_path "$title_file")" >>"$plugins/plugin.ini"
-  printf 'TitleFormat=%%artist%% - %%title%%[ (%%album%%)]\r\nPostFields=1\r\n' >>"$plugins/plugin.ini"
+  printf 'TitleFormat=[%%artist%% - ]%%title%%[ (%%album%%)]\r\nPostFields=1\r\n' >>"$plugins/plugin.ini"
 fi
 
 pids=()
