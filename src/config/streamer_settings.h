@@ -1,7 +1,8 @@
 // The opt-in keys for streamers and radio listeners: Quiet, TitleFile,
 // StoppedText, Streams, Instant, TitleFormat, PostFields and ArtworkFile, in
-// the plugin's section of the settings file in use. They are read afresh at each moment the monitor needs them,
-// never cached and never written, so an edit takes effect at the next track;
+// the plugin's section of the settings file in use. They are read afresh at
+// each moment the monitor needs them, never cached and never written, so an
+// edit takes effect at the next track;
 // Instant alone is read at init, and takes effect at the player's next start.
 // The texts are read from the file's bytes (config/section_reader.h), so
 // UTF-8 typed in Notepad reads as typed, and paths are wide from end to end.
@@ -20,7 +21,7 @@ struct StreamerSettings {
     wchar_t settingsFolder[kPathSize] = {};  // of the settings file in use, with its backslash
     wchar_t logFile[kPathSize] = {};       // tunewire.log in that folder
     bool instant = false;                  // the player's notifications wake the monitor
-    wchar_t titleFormat[kSettingSize] = {};  // the title file's text from the tags; empty: the title
+    wchar_t titleFormat[kSettingSize] = {};  // the title file's text from the tags; empty: none
     bool postFields = false;               // the tags are posted beside the title
     wchar_t artworkFile[kSettingSize] = {};  // where the folder image is copied; empty: none
 };

@@ -116,7 +116,8 @@ TrackRecord NewTrackRecord(const MonitorState& s, const StreamerSettings& settin
     TrackRecord record;
     record.playerTitle = s.title;
     record.charset = unicode ? TitleCharset::kUtf8 : TitleCharset::kAnsi;
-    if (settings.titleFormat[0] != L'\0' || settings.postFields || settings.artworkFile[0] != L'\0') {
+    if (settings.titleFormat[0] != L'\0' || settings.postFields ||
+        settings.artworkFile[0] != L'\0') {
         AskTrackFields(s.host, s.currentFile, s.currentWideFile, unicode,
                        WideAsUtf8(settings.titleFormat), record.fields);
         record.hasFields = true;
