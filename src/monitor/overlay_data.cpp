@@ -17,6 +17,7 @@
 #include "common/text_convert.h"
 #include "config/module_paths.h"
 #include "monitor/title_file.h"
+#include "post/url_encode.h"
 
 namespace {
 
@@ -79,7 +80,6 @@ std::string UtcNow()
 // and the characters of `keep`.
 std::string UrlEncoded(const std::string& utf8, const char* keep)
 {
-    static const char kHex[] = "0123456789ABCDEF";
     std::string out;
     for (const char byte : utf8) {
         const unsigned char c = static_cast<unsigned char>(byte);
@@ -88,8 +88,8 @@ std::string UrlEncoded(const std::string& utf8, const char* keep)
             out += byte;
         } else {
             out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
+            out += HexDigit(c >> 4);
+            out += HexDigit(c & 15);
         }
     }
     return out;
