@@ -13,6 +13,11 @@
 namespace {
 
 const char kFormPath[] = "/np.php?track=";
+// Far beyond what each wait needs on an idle machine: a loaded one only
+// stretches them.
+constexpr DWORD kWaitMs = 20000;
+// A retry comes 5 s after the failed try.
+constexpr DWORD kRetryWaitMs = 30000;
 // Artist, title and album; the others only when the format names them.
 constexpr int kTagCount = 3;
 
@@ -69,7 +74,7 @@ TEST_P(TrackRecordTest, TagsAreAskedOncePerTrackOnlyWhenAKeyNeedsThem)
                                          {"title", L"Caf\xE9"}});
     Host().Play(1, row.length);
     Start();
-    ASSERT_TRUE(PumpUntilPosts(1));
+    ASSERT_TRUE(PumpUntilPosts(1, kWaitMs));
     // Later turns of the same track ask nothing more.
     PumpTurns(Host(), 1);
     EXPECT_EQ(row.body, server_.Requests()[0].body);
@@ -93,7 +98,7 @@ TEST_F(TrackRecordTest, AQuietRetryPostsTheTagsAgain)
     Host().SetTags(L"C:\\Music\\a.mp3", {{"artist", L"Band"}, {"title", L"Song"}});
     Host().Play(1, 200);
     Start();
-    ASSERT_TRUE(PumpUntilPosts(2, 30000));
+    ASSERT_TRUE(PumpUntilPosts(2, kRetryWaitMs));
     const std::string body = "track=Radio+Song&artist=Band&album=&song=Song";
     EXPECT_EQ(body, server_.Requests()[0].body);
     EXPECT_EQ(body, server_.Requests()[1].body);
@@ -122,11 +127,11 @@ TEST_F(TrackRecordTest, TheFormatTheCoverAndTheOverlayDataFollowEachTrack)
                             {"album", L"Album"}});
     Host().SetEntry(2, L"C:\\Elsewhere\\b.mp3", L"Second");
     auto fileIs = [&](const std::string& name, const std::string& text) {
-        return Host().PumpUntil([&] { return ReadWholeFile(dir + name) == text; }, 10000);
+        return Host().PumpUntil([&] { return ReadWholeFile(dir + name) == text; }, kWaitMs);
     };
     auto jsonHas = [&](const std::string& part) {
         return Host().PumpUntil([&] { return Has(ReadWholeFile(dir + "nowplaying.json"), part); },
-                                10000);
+                                kWaitMs);
     };
     Host().Play(1, 200);
     Start();
