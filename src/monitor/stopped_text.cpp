@@ -55,9 +55,7 @@ TurnForRetries StoppedTextTurn(StoppedTextState& stopped, StreamerState& streame
     const bool unicode = IsUnicodeMode();
     char title[kUtf8TextSize];
     AsTitle(settings.stoppedText, unicode, title);
-    TrackRecord record;
-    record.playerTitle = title;
-    record.charset = unicode ? TitleCharset::kUtf8 : TitleCharset::kAnsi;
+    TrackRecord record = TitleRecord(title, unicode);
     record.isStopText = true;
     PostMonitorTitle(streamer, settings, record);
     return TurnForRetries::kPosted;

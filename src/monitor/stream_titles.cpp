@@ -42,10 +42,7 @@ TurnForRetries StreamTurn(StreamTitleState& stream, StreamerState& streamer, HWN
     if (stream.posted && now - stream.postTick < kStreamPostIntervalMs)
         return TurnForRetries::kWaiting;
     // A stream's title changes in place: it has no tags or folder of its own.
-    TrackRecord record;
-    record.playerTitle = title;
-    record.charset = unicode ? TitleCharset::kUtf8 : TitleCharset::kAnsi;
-    PostMonitorTitle(streamer, ReadStreamerSettings(), record);
+    PostMonitorTitle(streamer, ReadStreamerSettings(), TitleRecord(title, unicode));
     stream.posted = true;
     stream.position = position;
     stream.postNumber = streamer.posts;

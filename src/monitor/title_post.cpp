@@ -135,9 +135,7 @@ void PostMonitorTitle(StreamerState& state, const StreamerSettings& settings,
 {
     CancelRetry(state.retry);
     ++state.posts;
-    if (record.isStopText)
-        ForgetLatestTrack();
-    else
+    if (!record.isStopText)
         KeepLatestTrack(record);
     const char* title = record.playerTitle.c_str();
     const std::string utf8Title = AsUtf8(title, record.charset);

@@ -113,9 +113,7 @@ bool SameFileAsLastPosted(const MonitorState& s, bool unicode)
 // was.
 TrackRecord NewTrackRecord(const MonitorState& s, const StreamerSettings& settings, bool unicode)
 {
-    TrackRecord record;
-    record.playerTitle = s.title;
-    record.charset = unicode ? TitleCharset::kUtf8 : TitleCharset::kAnsi;
+    TrackRecord record = TitleRecord(s.title, unicode);
     if (settings.titleFormat[0] != L'\0' || settings.postFields ||
         settings.artworkFile[0] != L'\0') {
         AskTrackFields(s.host, s.currentFile, s.currentWideFile, unicode,
@@ -209,7 +207,8 @@ void RunMonitor(const MonitorRun& run)
         TurnForRetries turn = StoppedTextTurn(state.stopped, state.streamer, playing);
         if (turn == TurnForRetries::kPosted)
             ForgetLastPosted(state);
-        if (turn == TurnForRetries::kStopCompleted)
+        // A stop, with its text or without: nothing plays any more.
+        if (turn == TurnForRetries::kPosted || turn == TurnForRetries::kStopCompleted)
             ForgetLatestTrack();
         if (playing == 1)
             turn = PlayingTurn(state);

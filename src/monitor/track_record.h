@@ -29,3 +29,13 @@ struct TrackRecord {
     TrackFields fields;
     wchar_t artworkSource[kPathSize] = {};  // the folder image beside the file; empty: none
 };
+
+// A record of `title` alone, as the mode posts it: UTF-8 in Unicode mode,
+// ANSI otherwise.
+inline TrackRecord TitleRecord(const char* title, bool unicode)
+{
+    TrackRecord record;
+    record.playerTitle = title;
+    record.charset = unicode ? TitleCharset::kUtf8 : TitleCharset::kAnsi;
+    return record;
+}
