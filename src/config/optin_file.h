@@ -23,12 +23,15 @@ const OptInValue* FindOptIn(const OptInValues& values, const std::string& key);
 OptInValues ParseOptInKeys(const std::string& fileBytes, const std::vector<std::string>& names);
 
 // `fileBytes` with each key of `changes` set (a value) or removed (none);
-// every other line stays as it was. A new key goes after the section's last
+// every other line stays as it was, and so does the line of a key whose value
+// is already the one asked for. A new key goes after the section's last
 // line with text, a missing section at the end of the file.
 std::string EditOptInKeys(const std::string& fileBytes, const OptInValues& changes);
 
 // Files are named in UTF-8; they are read with ReadSettingsFileBytes
 // (config/section_reader.h).
-// Writes the file through a temporary file beside it, moved over it, so a
-// reader never sees it half written. Returns 0 or the platform's error code.
+// Replaces the file's bytes (common/replace_file.h), trying again for a moment
+// while a reader holds it. Returns 0 or the platform's error code; a reader
+// that held it throughout gives ERROR_SHARING_VIOLATION or
+// ERROR_LOCK_VIOLATION (IsHeldByReader).
 unsigned long ReplaceSettingsBytes(const std::string& file, const std::string& bytes);

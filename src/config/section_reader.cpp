@@ -1,7 +1,6 @@
-// The reader works on the bytes alone: lines end at a line feed, with or
-// without a carriage return; a section runs from its bracketed name to the
-// next line that opens with a bracket. Its matching rules are the ones a user
-// sees in the private-profile functions, so a key means the same to both.
+// The reader works on the bytes alone, with the rules its header lists; the
+// matching is the one a user sees in the private-profile functions, so a key
+// of the plugin's means the same to both.
 #include "config/section_reader.h"
 
 #include <algorithm>
@@ -81,32 +80,70 @@ DWORD ReadSettingsFileBytes(const wchar_t* file, std::string& bytes)
     return 0;
 }
 
+std::vector<SettingsLine> SplitSettingsLines(const std::string& bytes, std::string& mark)
+{
+    const size_t first = bytes.compare(0, 3, kUtf8ByteOrderMark) == 0 ? 3 : 0;
+    mark = bytes.substr(0, first);
+    std::vector<SettingsLine> lines;
+    bool inSection = false;
+    bool sectionSeen = false;
+    for (size_t start = first; start < bytes.size();) {
+        size_t end = bytes.find('\n', start);
+        end = end == std::string::npos ? bytes.size() : end + 1;
+        SettingsLine line;
+        line.text = bytes.substr(start, end - start);
+        start = end;
+        const std::string text = Trimmed(line.text.substr(0, line.text.find('\n')));
+        const size_t close = text.find(']');
+        if (!text.empty() && text[0] == '[' && close != std::string::npos) {
+            line.opensSection = true;
+            line.opensOurSection =
+                !sectionSeen &&
+                EqualsIgnoringAsciiCase(Trimmed(text.substr(1, close - 1)).c_str(), kProductName);
+            inSection = line.opensOurSection;
+            sectionSeen = sectionSeen || inSection;
+        } else if (inSection && !text.empty()) {
+            line.inOurSection = true;
+            const size_t equals = text.find('=');
+            line.key = Trimmed(text.substr(0, equals));
+            if (equals != std::string::npos)
+                line.value = WithoutQuotes(Trimmed(text.substr(equals + 1)));
+        } else {
+            line.inOurSection = inSection;
+        }
+        lines.push_back(line);
+    }
+    return lines;
+}
+
 bool FindSectionValue(const std::string& bytes, const char* key, std::string& value)
 {
-    size_t start = bytes.compare(0, 3, kUtf8ByteOrderMark) == 0 ? 3 : 0;
-    bool inSection = false;
-    while (start < bytes.size()) {
-        size_t end = bytes.find('\n', start);
-        if (end == std::string::npos)
-            end = bytes.size();
-        const std::string line = Trimmed(bytes.substr(start, end - start));
-        start = end + 1;
-        if (!line.empty() && line[0] == '[') {
-            const size_t close = line.find(']');
-            const std::string name =
-                Trimmed(line.substr(1, close == std::string::npos ? std::string::npos : close - 1));
-            inSection = EqualsIgnoringAsciiCase(name.c_str(), kProductName);
-            continue;
-        }
-        const size_t equals = line.find('=');
-        if (!inSection || equals == std::string::npos)
-            continue;
-        if (EqualsIgnoringAsciiCase(Trimmed(line.substr(0, equals)).c_str(), key)) {
-            value = WithoutQuotes(Trimmed(line.substr(equals + 1)));
+    std::string mark;
+    for (const SettingsLine& line : SplitSettingsLines(bytes, mark))
+        if (!line.key.empty() && EqualsIgnoringAsciiCase(line.key.c_str(), key)) {
+            value = line.value;
             return true;
         }
-    }
     return false;
+}
+
+bool SectionHasKeys(const std::string& bytes)
+{
+    std::string mark;
+    for (const SettingsLine& line : SplitSettingsLines(bytes, mark))
+        if (!line.key.empty())
+            return true;
+    return false;
+}
+
+std::string SectionBytes(const std::string& bytes)
+{
+    std::string mark;
+    std::string section;
+    for (const SettingsLine& line : SplitSettingsLines(bytes, mark))
+        if (line.opensOurSection || line.inOurSection)
+            section += line.text;
+    return section;
 }
 
 void DecodeSettingText(const std::string& value, UINT codePage, wchar_t* text, int size)

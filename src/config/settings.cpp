@@ -1,18 +1,27 @@
-// Loading and storing the two settings through the platform's private-profile
-// functions, which leave every other section and key of the file untouched.
-// No caching: every load reads the file again, and looks again for the
-// per-user file, which stays the settings' home once it holds their section.
-// The file beside the module is reached through the ANSI functions, as it
-// always was; the per-user file through the wide ones, since its path holds
-// the user's name, which may lie outside the ANSI code page. The values stay
-// ANSI in both: the wide functions convert them through the same code page.
+// Loading and storing the two settings, and every other key of the plugin's
+// section, through one reader and one editor of the file's bytes
+// (config/section_reader.h, config/optin_file.h): a store changes the lines
+// of the keys it writes and no other byte of the file. No caching: every load
+// reads the file again, and looks again for the per-user file, which stays
+// the settings' home once it holds their section.
+//
+// The two settings are ANSI in memory. In the file an ASCII value stands as
+// it is, so files of earlier versions read the same both ways; a value with
+// other characters is written as UTF-8 and read back from UTF-8 (or, where
+// the bytes are not UTF-8, from the ANSI code page, as an older file holds
+// it). A file in UTF-16, which only the platform's own functions write, is
+// still read and written through them for the two settings.
 #include "config/settings.h"
 
 #include <windows.h>
 
 #include "common/bounded_copy.h"
+#include "common/replace_file.h"
+#include "common/text_convert.h"
 #include "config/charset_setting.h"
 #include "config/module_paths.h"
+#include "config/optin_file.h"
+#include "config/section_reader.h"
 #include "config/settings_lock.h"
 #include "config/user_settings_file.h"
 #include "plugin/plugin.h"
@@ -28,92 +37,139 @@ const char kDefaultFormHandler[] = "/MyFormHandler.php?track=";
 
 namespace {
 
+const char kMoveNoticeKey[] = "SettingsMovedNotice";
+const char kServerKey[] = "ServerName";
+const char kFormHandlerKey[] = "FormHandler";
 // Room for the plugin's section name, a short fixed product name.
 constexpr int kSectionNameSize = 64;
-// The key that remembers an untold move; the dialog removes it.
-const wchar_t kMoveNoticeKey[] = L"SettingsMovedNotice";
-
-// Room for the start of a list of key names; only whether there is one counts.
-constexpr DWORD kKeyListSize = 16;
-// Room for the section with both settings at their longest and the lines
-// the user adds by hand; a section that does not fit is not copied, since a
-// copy cut short would cut a value. On the stack: a static buffer would
-// grow the DLL file by as much.
-constexpr DWORD kSectionSize = 8192;
 
 wchar_t g_wideSettingsFileInUse[kPathSize];
 
-// `text` converted from the ANSI code page into `wide` (`size` units).
-void Widen(const char* text, wchar_t* wide, int size)
+// The settings file beside the module, named wide so that a folder outside
+// the ANSI code page is found; empty, as if there were none, whenever the
+// module's name cannot be had whole (module_paths.cpp).
+const wchar_t* FileBesideModule()
 {
-    if (MultiByteToWideChar(CP_ACP, 0, text, -1, wide, size) == 0)
-        wide[0] = L'\0';
+    return GetSettingsFilePath()[0] == '\0' ? L"" : GetWideSettingsFilePath();
 }
 
-// The plugin's section name for the wide functions.
-struct WideSectionName {
-    WideSectionName() { Widen(kProductName, text, kSectionNameSize); }
+// A settings file's text as the store reads it.
+struct FileText {
+    DWORD error = 0;  // of the read; a missing file reads as empty
+    bool utf16 = false;
+    std::string bytes;
+};
+
+FileText Load(const wchar_t* file)
+{
+    FileText text;
+    if (file[0] == L'\0')
+        return text;
+    text.error = ReadSettingsFileBytes(file, text.bytes);
+    text.utf16 = text.error == ERROR_UNSUPPORTED_TYPE;
+    if (text.utf16)
+        text.error = 0;
+    return text;
+}
+
+bool HasByteAbove7F(const std::string& text)
+{
+    for (char c : text)
+        if (static_cast<unsigned char>(c) > 0x7F)
+            return true;
+    return false;
+}
+
+std::string Converted(const std::string& text, UINT from, UINT to)
+{
+    return BytesFrom(WideFrom(text, from).data(), to);
+}
+
+struct WideName {
+    explicit WideName(const char* name) { MultiByteToWideChar(CP_ACP, 0, name, -1, text, kSectionNameSize); }
     wchar_t text[kSectionNameSize];
 };
+
+// `key`'s value as an ANSI setting into `value` (kSettingSize bytes), or
+// `fallback` when the key is absent.
+void ReadSetting(const FileText& text, const wchar_t* file, const char* key, const char* fallback,
+                 char* value)
+{
+    std::string found = fallback;
+    if (text.utf16) {
+        wchar_t wide[kSettingSize];
+        GetPrivateProfileStringW(WideName(kProductName).text, WideName(key).text,
+                                 WideFrom(fallback, CP_ACP).data(), wide, kSettingSize, file);
+        found = BytesFrom(wide, CP_ACP);
+    } else if (FindSectionValue(text.bytes, key, found) && HasByteAbove7F(found) &&
+               !WideFrom(found, CP_UTF8, MB_ERR_INVALID_CHARS).empty()) {
+        found = Converted(found, CP_UTF8, CP_ACP);
+    }
+    CopyBounded(value, found.c_str(), value + kSettingSize - 1);
+}
+
+// An ANSI setting as the file holds it.
+OptInValue FileValue(const char* setting)
+{
+    const std::string value = setting;
+    return HasByteAbove7F(value) ? Converted(value, CP_ACP, CP_UTF8) : value;
+}
+
+// The keys of `changes` into `file`; 0 or the platform's error code.
+DWORD Store(const wchar_t* file, const OptInValues& changes)
+{
+    const FileText text = Load(file);
+    if (text.error != 0)
+        return text.error;
+    if (!text.utf16)
+        return ReplaceSettingsBytes(BytesFrom(file), EditOptInKeys(text.bytes, changes));
+    for (const auto& [key, value] : changes) {
+        const bool written = WritePrivateProfileStringW(
+            WideName(kProductName).text, WideName(key.c_str()).text,
+            value ? WideFrom(*value, CP_UTF8).data() : nullptr, file);
+        if (!written)
+            return GetLastError();
+    }
+    return 0;
+}
+
+// Both settings from the buffers.
+OptInValues BufferedSettings()
+{
+    return {{kServerKey, FileValue(g_serverName)}, {kFormHandlerKey, FileValue(g_formHandler)}};
+}
 
 // Whether the per-user `file` holds the plugin's section with at least one key.
 bool HoldsTheSection(const wchar_t* file)
 {
-    if (file[0] == L'\0')
-        return false;
-    wchar_t keys[kKeyListSize];
-    return GetPrivateProfileStringW(WideSectionName().text, nullptr, L"", keys, kKeyListSize, file) > 0;
+    const FileText text = Load(file);
+    if (!text.utf16)
+        return SectionHasKeys(text.bytes);
+    wchar_t keys[16];
+    return GetPrivateProfileStringW(WideName(kProductName).text, nullptr, L"", keys, 16, file) > 0;
 }
 
-// Both keys into the file beside the module; false when either could not be
-// written.
-bool StoreBesideModule(const char* file)
+// Begins the per-user file `to` with the plugin's section of the file beside
+// the module, byte for byte, so the keys the user added by hand (Charset)
+// move along with the two settings, after whatever `to` already holds.
+// 0 or the platform's error code.
+DWORD CopySection(const wchar_t* to)
 {
-    const bool server = WritePrivateProfileStringA(kProductName, "ServerName", g_serverName, file);
-    const bool formHandler =
-        WritePrivateProfileStringA(kProductName, "FormHandler", g_formHandler, file);
-    return server && formHandler;
-}
-
-bool StoreWide(const wchar_t* section, const wchar_t* key, const char* value, const wchar_t* file)
-{
-    wchar_t wide[kSettingSize];
-    Widen(value, wide, kSettingSize);
-    return WritePrivateProfileStringW(section, key, wide, file) != FALSE;
-}
-
-// Both keys into the per-user file; false when either could not be written.
-bool StoreInUserFile(const wchar_t* file)
-{
-    const WideSectionName section;
-    const bool server = StoreWide(section.text, L"ServerName", g_serverName, file);
-    const bool formHandler = StoreWide(section.text, L"FormHandler", g_formHandler, file);
-    return server && formHandler;
-}
-
-void ReadWide(const wchar_t* section, const wchar_t* key, const char* fallback, char* value,
-              const wchar_t* file)
-{
-    wchar_t wideFallback[kSettingSize];
-    Widen(fallback, wideFallback, kSettingSize);
-    wchar_t wide[kSettingSize];
-    GetPrivateProfileStringW(section, key, wideFallback, wide, kSettingSize, file);
-    if (WideCharToMultiByte(CP_ACP, 0, wide, -1, value, kSettingSize, nullptr, nullptr) == 0)
-        value[0] = '\0';
-}
-
-// The plugin's whole section of the file beside the module into the per-user
-// `to`, so keys the user added by hand (Charset) move along with the two
-// settings.
-void CopySection(const wchar_t* to)
-{
-    wchar_t from[kPathSize];
-    lstrcpynW(from, GetWideSettingsFilePath(), kPathSize);
-    const WideSectionName name;
-    wchar_t section[kSectionSize];
-    const DWORD length = GetPrivateProfileSectionW(name.text, section, kSectionSize, from);
-    if (length > 0 && length < kSectionSize - 2)
-        WritePrivateProfileSectionW(name.text, section, to);
+    const FileText from = Load(FileBesideModule());
+    const FileText existing = Load(to);
+    if (existing.error != 0)
+        return existing.error;
+    if (existing.utf16)
+        return ERROR_UNSUPPORTED_TYPE;
+    std::string bytes = existing.bytes;
+    const std::string section = from.utf16 ? std::string() : SectionBytes(from.bytes);
+    // A section header without keys there already takes the copy's place.
+    const std::string empty = SectionBytes(bytes);
+    if (!empty.empty())
+        bytes.erase(bytes.find(empty), empty.size());
+    if (!bytes.empty() && bytes.back() != '\n' && !section.empty())
+        bytes += "\r\n";
+    return ReplaceSettingsBytes(BytesFrom(to), bytes + section);
 }
 
 }  // namespace
@@ -123,90 +179,82 @@ const wchar_t* SettingsFileInUse()
     SettingsLock lock;
     const wchar_t* userFile = GetUserSettingsFilePath();
     lstrcpyW(g_wideSettingsFileInUse,
-             HoldsTheSection(userFile) ? userFile : GetWideSettingsFilePath());
+             HoldsTheSection(userFile) ? userFile : FileBesideModule());
     return g_wideSettingsFileInUse;
 }
 
+// No path beside the module (module_paths.cpp) reads as if there were no file.
 void ReadSettings()
 {
     SettingsLock lock;
-    ReadCharsetSetting(SettingsFileInUse());
-    const wchar_t* userFile = GetUserSettingsFilePath();
-    if (HoldsTheSection(userFile)) {
-        const WideSectionName section;
-        ReadWide(section.text, L"ServerName", kDefaultServerName, g_serverName, userFile);
-        ReadWide(section.text, L"FormHandler", kDefaultFormHandler, g_formHandler, userFile);
-        return;
-    }
-    const char* file = GetSettingsFilePath();
-    // No path beside the module (module_paths.cpp): as if there were no file.
-    if (file[0] == '\0') {
-        CopyBounded(g_serverName, kDefaultServerName, g_serverName + kSettingSize - 1);
-        CopyBounded(g_formHandler, kDefaultFormHandler, g_formHandler + kSettingSize - 1);
-        return;
-    }
-    GetPrivateProfileStringA(kProductName, "ServerName", kDefaultServerName,
-                             g_serverName, kSettingSize, file);
-    GetPrivateProfileStringA(kProductName, "FormHandler", kDefaultFormHandler,
-                             g_formHandler, kSettingSize, file);
+    const wchar_t* file = SettingsFileInUse();
+    ReadCharsetSetting(file);
+    const FileText text = Load(file);
+    ReadSetting(text, file, kServerKey, kDefaultServerName, g_serverName);
+    ReadSetting(text, file, kFormHandlerKey, kDefaultFormHandler, g_formHandler);
 }
 
 // Settings already in the per-user file stay there, even when the folder
 // beside the module has become writable: that file is what ReadSettings reads.
+// Only a file beside the module that refuses the write moves them: a reader
+// that holds it (an editor, a backup, an indexer) makes this store fail and
+// leaves them where they are.
 SettingsStore WriteSettings(StoreAttempts* attempts)
 {
     StoreAttempts ignored;
     StoreAttempts& tried = attempts != nullptr ? *attempts : ignored;
     tried.count = 0;
-    const auto failed = [&tried](const wchar_t* file) {
-        tried.error[tried.count] = GetLastError();
+    const auto failed = [&tried](const wchar_t* file, DWORD error) {
+        tried.error[tried.count] = error;
         lstrcpynW(tried.file[tried.count], file, kPathSize);
         ++tried.count;
         return SettingsStore::kNotStored;
     };
     SettingsLock lock;
     const wchar_t* userFile = GetUserSettingsFilePath();
-    if (HoldsTheSection(userFile))
-        return StoreInUserFile(userFile) ? SettingsStore::kUserFile : failed(userFile);
-    const char* file = GetSettingsFilePath();
-    if (file[0] == '\0')
-        return failed(GetWideSettingsFilePath());
-    if (StoreBesideModule(file))
+    if (HoldsTheSection(userFile)) {
+        const DWORD error = Store(userFile, BufferedSettings());
+        return error == 0 ? SettingsStore::kUserFile : failed(userFile, error);
+    }
+    const wchar_t* file = FileBesideModule();
+    if (file[0] == L'\0')
+        return failed(GetWideSettingsFilePath(), ERROR_PATH_NOT_FOUND);
+    const DWORD error = Store(file, BufferedSettings());
+    if (error == 0)
         return SettingsStore::kBesideModule;
-    failed(GetWideSettingsFilePath());
-    if (userFile[0] == L'\0')
+    failed(file, error);
+    if (IsHeldByReader(error) || error == ERROR_UNSUPPORTED_TYPE || userFile[0] == L'\0')
         return SettingsStore::kNotStored;
     if (!CreateUserSettingsFolder())
-        return failed(userFile);
-    CopySection(userFile);
-    if (!StoreInUserFile(userFile))
-        return failed(userFile);
-    return SettingsStore::kMovedToUserFile;
+        return failed(userFile, GetLastError());
+    const DWORD copyError = CopySection(userFile);
+    if (copyError != 0)
+        return failed(userFile, copyError);
+    const DWORD userError = Store(userFile, BufferedSettings());
+    return userError == 0 ? SettingsStore::kMovedToUserFile : failed(userFile, userError);
 }
 
 void OweSettingsMovedNotice()
 {
     SettingsLock lock;
-    WritePrivateProfileStringW(WideSectionName().text, kMoveNoticeKey, L"1",
-                               GetUserSettingsFilePath());
+    Store(GetUserSettingsFilePath(), {{kMoveNoticeKey, OptInValue("1")}});
 }
 
 bool TakeSettingsMovedNotice()
 {
     SettingsLock lock;
     const wchar_t* userFile = GetUserSettingsFilePath();
-    const WideSectionName section;
-    wchar_t value[4] = {};
-    GetPrivateProfileStringW(section.text, kMoveNoticeKey, L"", value, 4, userFile);
-    if (value[0] == L'\0')
+    std::string value;
+    if (!FindSectionValue(Load(userFile).bytes, kMoveNoticeKey, value) || value.empty())
         return false;
-    WritePrivateProfileStringW(section.text, kMoveNoticeKey, nullptr, userFile);
+    Store(userFile, {{kMoveNoticeKey, std::nullopt}});
     return true;
 }
 
 // The two keys are copied as the file beside the module holds them, never
 // from the buffers: a Test may have left values there that the user did not
-// store.
+// store. Absent keys are written with their defaults, so the per-user file
+// holds the section from now on.
 bool MoveSettingsToUserFile()
 {
     SettingsLock lock;
@@ -215,18 +263,22 @@ bool MoveSettingsToUserFile()
         return true;
     if (userFile[0] == L'\0' || !CreateUserSettingsFolder())
         return false;
-    const char* file = GetSettingsFilePath();
+    const wchar_t* file = FileBesideModule();
+    const FileText beside = Load(file);
     char server[kSettingSize];
     char formHandler[kSettingSize];
-    GetPrivateProfileStringA(kProductName, "ServerName", kDefaultServerName, server,
-                             kSettingSize, file);
-    GetPrivateProfileStringA(kProductName, "FormHandler", kDefaultFormHandler, formHandler,
-                             kSettingSize, file);
-    CopySection(userFile);
-    const WideSectionName section;
-    const bool stored = StoreWide(section.text, L"ServerName", server, userFile) &&
-                        StoreWide(section.text, L"FormHandler", formHandler, userFile);
-    return stored && HoldsTheSection(userFile);
+    ReadSetting(beside, file, kServerKey, kDefaultServerName, server);
+    ReadSetting(beside, file, kFormHandlerKey, kDefaultFormHandler, formHandler);
+    if (CopySection(userFile) != 0)
+        return false;
+    const FileText copied = Load(userFile);
+    OptInValues missing;
+    std::string present;
+    if (!FindSectionValue(copied.bytes, kServerKey, present))
+        missing.emplace_back(kServerKey, FileValue(server));
+    if (!FindSectionValue(copied.bytes, kFormHandlerKey, present))
+        missing.emplace_back(kFormHandlerKey, FileValue(formHandler));
+    return (missing.empty() || Store(userFile, missing) == 0) && HoldsTheSection(userFile);
 }
 
 char* GetServerName()

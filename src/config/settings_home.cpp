@@ -10,6 +10,7 @@
 
 #include <shlobj.h>
 
+#include "common/replace_file.h"
 #include "common/text_convert.h"
 #include "common/unique_handle.h"
 #include "config/module_paths.h"
@@ -87,8 +88,10 @@ bool CanEdit(const std::string& file)
                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
     if (handle.Get() == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
         handle.Release();
-        return false;
+        // A reader holding the file says nothing of whether it can be saved.
+        return IsHeldByReader(error);
     }
     if (GetLastError() == ERROR_ALREADY_EXISTS)
         return true;
@@ -130,9 +133,10 @@ SettingsChange StoreOptInChanges(const OptInValues& changes)
         result.moved = true;
     }
     result.error = result.file.empty() ? ERROR_PATH_NOT_FOUND : Apply(result.file, changes);
-    // A file in UTF-16 is refused wherever it is: moving it would not help.
-    if (result.error != 0 && result.error != ERROR_UNSUPPORTED_TYPE && besideModule &&
-        !result.moved) {
+    // A file in UTF-16 is refused wherever it is, and one that a reader holds
+    // is writable again in a moment: moving would help neither.
+    if (result.error != 0 && result.error != ERROR_UNSUPPORTED_TYPE &&
+        !IsHeldByReader(result.error) && besideModule && !result.moved) {
         const std::string userFile = MovedFile();
         if (!userFile.empty()) {
             result.file = userFile;

@@ -17,25 +17,27 @@
 
 namespace {
 
-using WriteProfileString = decltype(&WritePrivateProfileStringA);
+using CreateFileFunction = decltype(&CreateFileW);
 
 // Taken from kernel32 itself: this executable's own calls go through the slot
 // that the refusing writer takes over.
-const auto g_realWrite = reinterpret_cast<WriteProfileString>(reinterpret_cast<void*>(
-    GetProcAddress(GetModuleHandleA("kernel32.dll"), "WritePrivateProfileStringA")));
+const auto g_realCreateFile = reinterpret_cast<CreateFileFunction>(reinterpret_cast<void*>(
+    GetProcAddress(GetModuleHandleA("kernel32.dll"), "CreateFileW")));
 
-// The sandbox folder whose plugin.ini the refusing writer turns away.
-std::string g_refusedFolder;
+// The sandbox folder in which the refusing writer turns every write away.
+std::wstring g_refusedFolder;
 
 // Windows' answer to a write into a folder under Program Files without
-// elevation. The file stays readable.
-BOOL WINAPI RefuseWritesBesideTheModule(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR file)
+// elevation: no file there opens for writing or is made. Files stay readable.
+HANDLE WINAPI RefuseWritesBesideTheModule(LPCWSTR file, DWORD access, DWORD share,
+                                          LPSECURITY_ATTRIBUTES security, DWORD disposition,
+                                          DWORD flags, HANDLE from)
 {
-    if (file != nullptr && std::string(file).rfind(g_refusedFolder, 0) == 0) {
+    if ((access & GENERIC_WRITE) != 0 && std::wstring(file).rfind(g_refusedFolder, 0) == 0) {
         SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
+        return INVALID_HANDLE_VALUE;
     }
-    return g_realWrite(section, key, value, file);
+    return g_realCreateFile(file, access, share, security, disposition, flags, from);
 }
 
 class UserSettingsTest : public ::testing::Test {
@@ -43,7 +45,7 @@ protected:
     void SetUp() override
     {
         sandbox_.AdoptAsStaticModule();
-        g_refusedFolder = sandbox_.Directory();
+        g_refusedFolder = std::wstring(sandbox_.Directory().begin(), sandbox_.Directory().end());
     }
 
     void TearDown() override { RemoveDirectoryA(sandbox_.IniPath().c_str()); }
@@ -150,7 +152,7 @@ TEST_F(UserSettingsTest, TheMoveTakesTheWholeSectionAlong)
         "[Other]\r\nKeep=1\r\n"
         "[WinAmp Tunewire Basic]\r\nCharset=utf-8\r\nServerName=old\r\nFormHandler=/old\r\n";
     sandbox_.WriteIni(beside);
-    ImportReplacement<WriteProfileString> refuse("kernel32.dll", g_realWrite,
+    ImportReplacement<CreateFileFunction> refuse("kernel32.dll", g_realCreateFile,
                                                  &RefuseWritesBesideTheModule);
     ReadSettings();
     ASSERT_TRUE(IsUnicodeMode());
