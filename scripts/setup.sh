@@ -33,7 +33,11 @@ packages64=(
   # system service), overlay.html in a real browser, and the fonts of the
   # handler's font list (Japanese; symbols and emoji)
   apache2-bin libapache2-mod-php chromium fonts-vlgothic fonts-symbola
+  locales      # the code-page tests run Wine under the locales below
 )
+# Wine takes a program's ANSI code page from its locale: 932, 936, 949, 1251
+# and 1252, in that order.
+test_locales=(ja_JP zh_CN ko_KR ru_RU en_US)
 package32=wine32:i386
 retry_hint="to try the 32-bit Wine again: bash scripts/setup.sh --retry-32bit"
 
@@ -48,14 +52,18 @@ installed() {
 }
 missing=()
 for p in "${packages64[@]}"; do installed "$p" || missing+=("$p"); done
+missing_locales=()
+for l in "${test_locales[@]}"; do
+  locale -a 2>/dev/null | grep -qix "$l.utf-\?8" || missing_locales+=("$l")
+done
 want32=no
 if ! installed "$package32" && [ ! -f "$marker" ]; then want32=yes; fi
 
-if [ -f "$marker" ] && [ "${#missing[@]}" -eq 0 ]; then
+if [ -f "$marker" ] && [ "${#missing[@]}" -eq 0 ] && [ "${#missing_locales[@]}" -eq 0 ]; then
   echo "setup.sh: the 32-bit Wine could not be installed on $(date -r "$marker" +%F) ($(head -n 1 "$marker")); the x86-64 build is used; $retry_hint"
   exit 0
 fi
-if [ "${#missing[@]}" -eq 0 ] && [ "$want32" = no ]; then
+if [ "${#missing[@]}" -eq 0 ] && [ "$want32" = no ] && [ "${#missing_locales[@]}" -eq 0 ]; then
   echo "setup.sh: all tools present"
   exit 0
 fi
@@ -103,6 +111,10 @@ if [ "${#missing[@]}" -gt 0 ]; then
   echo "setup.sh: downloading about $download MB; apt shows its progress below"
   "${apt[@]}" install -y --no-install-recommends "${missing[@]}"
 fi
+
+for l in "${missing_locales[@]}"; do
+  localedef -i "$l" -f UTF-8 "$l.UTF-8"
+done
 
 if [ "$want32" = yes ]; then
   added_i386=no
