@@ -25,6 +25,8 @@ packages64=(
   php-cli php-gd fonts-dejavu-core
   nsis zip unzip
   imagemagick  # scripts/screenshot-dialog.sh
+  ffmpeg           # the embedded cover test's audio samples (tests/monitor/make_cover_samples.sh)
+  python3-mutagen  # the pictures tagged into them
   socat        # TLS terminator for the https:// tests, demo and bench
   openssl      # their test CA and certificates (scripts/tls-lib.sh)
   stunnel4     # a TLS terminator that asks for a client certificate without
