@@ -15,9 +15,9 @@ namespace {
 
 const char kBlanks[] = " \t\r";
 // A reader that shares nothing (a backup or an indexer reading the file)
-// holds it for a moment: the store is tried again for up to about half a
+// holds it for a moment: the store is tried again for up to about a
 // second before it gives up, which never moves the settings elsewhere.
-constexpr int kHeldAttempts = 10;
+constexpr int kHeldAttempts = 3;
 constexpr DWORD kHeldRetryMs = 50;
 
 bool IsBlankValue(const std::string& value)
@@ -94,7 +94,8 @@ std::string EditOptInKeys(const std::string& fileBytes, const OptInValues& chang
                 continue;
             if (it->second) {
                 EndLastLine(result);
-                result += *it->second == line.value ? line.text : KeyLine(it->first, *it->second);
+                const bool same = line.hasValue && *it->second == line.value;
+                result += same ? line.text : KeyLine(it->first, *it->second);
                 sectionEnd = result.size();
             }
             pending.erase(it);

@@ -106,7 +106,8 @@ std::vector<SettingsLine> SplitSettingsLines(const std::string& bytes, std::stri
             line.inOurSection = true;
             const size_t equals = text.find('=');
             line.key = Trimmed(text.substr(0, equals));
-            if (equals != std::string::npos)
+            line.hasValue = equals != std::string::npos;
+            if (line.hasValue)
                 line.value = WithoutQuotes(Trimmed(text.substr(equals + 1)));
         } else {
             line.inOurSection = inSection;
@@ -121,8 +122,9 @@ bool FindSectionValue(const std::string& bytes, const char* key, std::string& va
     std::string mark;
     for (const SettingsLine& line : SplitSettingsLines(bytes, mark))
         if (!line.key.empty() && EqualsIgnoringAsciiCase(line.key.c_str(), key)) {
-            value = line.value;
-            return true;
+            if (line.hasValue)
+                value = line.value;
+            return line.hasValue;
         }
     return false;
 }

@@ -18,9 +18,10 @@
 // - Only the first section named "WinAmp Tunewire Basic" counts; a repeated
 //   one is ignored by the reader and left as it is by the editor, as the
 //   platform's functions look only in the first.
-// - In that section, "Key=Value" sets a key; a line with text but no '='
-//   names a key with an empty value, as the platform reads it. The first line
-//   of a key wins; the editor rewrites that line and drops later ones.
+// - In that section, "Key=Value" sets a key. A line with text but no '='
+//   names a key without a value, which reads as absent (its default), as the
+//   platform reads it. The first line of a key wins; the editor rewrites that
+//   line and drops later ones.
 // - One pair of matching quotes (" or ') around a value is not part of it.
 #pragma once
 
@@ -42,6 +43,7 @@ struct SettingsLine {
     bool inOurSection = false;  // a line of the first plugin section, not its header
     bool opensOurSection = false;
     std::string key;          // of a line in our section; empty: no key
+    bool hasValue = false;    // the line has an '='
     std::string value;        // that key's value
 };
 
@@ -50,7 +52,7 @@ struct SettingsLine {
 std::vector<SettingsLine> SplitSettingsLines(const std::string& bytes, std::string& mark);
 
 // The raw value of `key` (any letter case) in the plugin's section of
-// `bytes`. False when there is no such key.
+// `bytes`. False when there is no such key, or it has no value.
 bool FindSectionValue(const std::string& bytes, const char* key, std::string& value);
 
 // Whether the plugin's section of `bytes` holds at least one key.
