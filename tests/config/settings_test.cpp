@@ -1,5 +1,6 @@
-// The settings store against the real private-profile functions, with the
-// module (and so plugin.ini) in a sandbox folder of each test's own.
+// The settings store, with the real private-profile functions as the oracle
+// of how a file reads, and the module (and so plugin.ini) in a sandbox folder
+// of each test's own.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -144,6 +145,76 @@ TEST_F(SettingsTest, StoringLeavesTheCharsetKeyAsWritten)
 // Text values as a user's editor saved them, read from the file's bytes under
 // the ANSI code pages of a Western and a Japanese Windows. The code page is
 // handed to the reader, so Wine's own reading of settings files plays no part.
+// Files edited by hand: what the store reads, what the platform's own reader
+// makes of the same file (the two agree, but on a byte-order mark, which only
+// Windows' ANSI functions misread), and the file after a store of a new
+// server, which changes that key's line and nothing else.
+TEST_F(SettingsTest, HandEditedFilesAreReadAndStoredByOneSetOfRules)
+{
+    const struct {
+        const char* name;
+        std::string file;
+        const char* server;  // as read
+        std::string stored;  // the file after ServerName=new is stored
+    } rows[] = {
+        {"a repeated section: the first counts",
+         "[WinAmp Tunewire Basic]\r\nServerName=first\r\n[Other]\r\nA=1\r\n"
+         "[WinAmp Tunewire Basic]\r\nServerName=second\r\nFormHandler=/second\r\n",
+         "first",
+         "[WinAmp Tunewire Basic]\r\nServerName=new\r\nFormHandler=/f\r\n[Other]\r\nA=1\r\n"
+         "[WinAmp Tunewire Basic]\r\nServerName=second\r\nFormHandler=/second\r\n"},
+        {"a header without ']' opens nothing",
+         "[WinAmp Tunewire Basic]\r\n[Broken\r\nServerName=kept\r\n", "kept",
+         "[WinAmp Tunewire Basic]\r\n[Broken\r\nServerName=new\r\nFormHandler=/f\r\n"},
+        {"a lone '['", "[WinAmp Tunewire Basic]\r\n[\r\nServerName=kept\r\n", "kept",
+         "[WinAmp Tunewire Basic]\r\n[\r\nServerName=new\r\nFormHandler=/f\r\n"},
+        {"a key without '=' has no value", "[WinAmp Tunewire Basic]\r\nServerName\r\n; note\r\n",
+         "your-server.invalid",
+         "[WinAmp Tunewire Basic]\r\nServerName=new\r\n; note\r\nFormHandler=/f\r\n"},
+        {"a byte-order mark, names in any case, blanks, quotes, bare line feeds",
+         "\xEF\xBB\xBF[winamp tunewire basic]\nservername = \"spaced\" \nKeep=1", "spaced",
+         "\xEF\xBB\xBF[winamp tunewire basic]\nServerName=new\r\nKeep=1\r\nFormHandler=/f\r\n"},
+        {"a key twice", "[WinAmp Tunewire Basic]\r\nServerName=one\r\nServerName=two\r\n", "one",
+         "[WinAmp Tunewire Basic]\r\nServerName=new\r\nFormHandler=/f\r\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        sandbox_.WriteIni(row.file);
+        ReadSettings();
+        EXPECT_STREQ(row.server, g_serverName);
+        char platform[kSettingSize];
+        GetPrivateProfileStringA("WinAmp Tunewire Basic", "ServerName", "(none)", platform,
+                                 kSettingSize, sandbox_.IniPath().c_str());
+        EXPECT_STREQ(std::strcmp(row.server, kDefaultServerName) == 0 ? "(none)" : row.server, platform) << "the platform's reader";
+        std::strcpy(g_serverName, "new");
+        std::strcpy(g_formHandler, "/f");
+        EXPECT_EQ(SettingsStore::kBesideModule, WriteSettings());
+        EXPECT_EQ(row.stored, sandbox_.ReadIni());
+        std::strcpy(g_serverName, "stale");
+        ReadSettings();
+        EXPECT_STREQ("new", g_serverName);
+        EXPECT_EQ(SettingsStore::kBesideModule, WriteSettings());
+        EXPECT_EQ(row.stored, sandbox_.ReadIni()) << "a store of unchanged values changes nothing";
+    }
+}
+
+// A file saved as UTF-16 (Notepad's "Unicode") is read and stored by the
+// platform's functions, and stays UTF-16.
+TEST_F(SettingsTest, AUtf16FileKeepsWorkingForTheServerAndFormPath)
+{
+    const std::wstring text = L"\xFEFF[WinAmp Tunewire Basic]\r\nServerName=wide.example.com\r\n";
+    sandbox_.WriteIni(std::string(reinterpret_cast<const char*>(text.data()), 2 * text.size()));
+    ReadSettings();
+    EXPECT_STREQ("wide.example.com", g_serverName);
+    std::strcpy(g_serverName, "new.example.com");
+    EXPECT_EQ(SettingsStore::kBesideModule, WriteSettings());
+    EXPECT_EQ(0, sandbox_.ReadIni().compare(0, 2, "\xFF\xFE"));
+    std::strcpy(g_serverName, "stale");
+    ReadSettings();
+    EXPECT_STREQ("new.example.com", g_serverName);
+    EXPECT_STREQ("/MyFormHandler.php?track=", g_formHandler);
+}
+
 TEST(SectionReaderTest, TextValuesAreUtf8WhenValidElseTheAnsiCodePage)
 {
     const char kSection[] = "[WinAmp Tunewire Basic]\r\n";

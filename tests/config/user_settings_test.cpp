@@ -6,38 +6,23 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "config/charset_setting.h"
 #include "config/settings.h"
 #include "config/streamer_settings.h"
 #include "settings_file.h"
-#include "support/import_slot.h"
+#include "support/refused_writes.h"
 #include "support/plugin_sandbox.h"
 #include "support/user_folder_stand_in.h"
 
 namespace {
 
-using CreateFileFunction = decltype(&CreateFileW);
-
-// Taken from kernel32 itself: this executable's own calls go through the slot
-// that the refusing writer takes over.
-const auto g_realCreateFile = reinterpret_cast<CreateFileFunction>(reinterpret_cast<void*>(
-    GetProcAddress(GetModuleHandleA("kernel32.dll"), "CreateFileW")));
-
-// The sandbox folder in which the refusing writer turns every write away.
-std::wstring g_refusedFolder;
-
-// Windows' answer to a write into a folder under Program Files without
-// elevation: no file there opens for writing or is made. Files stay readable.
-HANDLE WINAPI RefuseWritesBesideTheModule(LPCWSTR file, DWORD access, DWORD share,
-                                          LPSECURITY_ATTRIBUTES security, DWORD disposition,
-                                          DWORD flags, HANDLE from)
+std::wstring Wide(const std::string& ansi)
 {
-    if ((access & GENERIC_WRITE) != 0 && std::wstring(file).rfind(g_refusedFolder, 0) == 0) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return INVALID_HANDLE_VALUE;
-    }
-    return g_realCreateFile(file, access, share, security, disposition, flags, from);
+    std::vector<wchar_t> wide(ansi.size() + 1);
+    MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
+    return wide.data();
 }
 
 class UserSettingsTest : public ::testing::Test {
@@ -45,7 +30,6 @@ protected:
     void SetUp() override
     {
         sandbox_.AdoptAsStaticModule();
-        g_refusedFolder = std::wstring(sandbox_.Directory().begin(), sandbox_.Directory().end());
     }
 
     void TearDown() override { RemoveDirectoryA(sandbox_.IniPath().c_str()); }
@@ -152,8 +136,7 @@ TEST_F(UserSettingsTest, TheMoveTakesTheWholeSectionAlong)
         "[Other]\r\nKeep=1\r\n"
         "[WinAmp Tunewire Basic]\r\nCharset=utf-8\r\nServerName=old\r\nFormHandler=/old\r\n";
     sandbox_.WriteIni(beside);
-    ImportReplacement<CreateFileFunction> refuse("kernel32.dll", g_realCreateFile,
-                                                 &RefuseWritesBesideTheModule);
+    const RefusedWrites refused(Wide(sandbox_.Directory()));
     ReadSettings();
     ASSERT_TRUE(IsUnicodeMode());
     SetBuffers("new.example.com", "/new.php");
@@ -166,6 +149,45 @@ TEST_F(UserSettingsTest, TheMoveTakesTheWholeSectionAlong)
     ReadSettings();
     EXPECT_TRUE(IsUnicodeMode());
     EXPECT_STREQ("new.example.com", g_serverName);
+}
+
+// An editor, a backup or an indexer holding plugin.ini while the plugin stores
+// (at quit, or OK): the store goes into the file in place where the reader
+// shares writing, else fails for now; it never moves the settings away.
+TEST_F(UserSettingsTest, AReaderHoldingTheFileNeverMovesTheSettings)
+{
+    const struct {
+        const char* name;
+        DWORD share;
+        SettingsStore store;
+    } readers[] = {
+        {"shares nothing", 0, SettingsStore::kNotStored},
+        {"shares reading", FILE_SHARE_READ, SettingsStore::kNotStored},
+        {"shares writing", FILE_SHARE_READ | FILE_SHARE_WRITE, SettingsStore::kBesideModule},
+        {"shares deleting too", FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+         SettingsStore::kBesideModule},
+    };
+    const std::string before = SettingsFileText("old.example.com", "/old.php") + "Quiet=1\r\n";
+    const std::string after = SettingsFileText("new.example.com", "/old.php") + "Quiet=1\r\n";
+    for (const auto& reader : readers) {
+        SCOPED_TRACE(reader.name);
+        sandbox_.WriteIni(before);
+        HANDLE held = CreateFileA(sandbox_.IniPath().c_str(), GENERIC_READ, reader.share, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, held);
+        SetBuffers("new.example.com", "/old.php");
+        StoreAttempts attempts;
+        EXPECT_EQ(reader.store, WriteSettings(&attempts));
+        CloseHandle(held);
+        EXPECT_FALSE(userFolder_.IniExists());
+        if (reader.store == SettingsStore::kNotStored) {
+            EXPECT_EQ(before, sandbox_.ReadIni());
+            ASSERT_EQ(1, attempts.count);
+            EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), attempts.error[0]);
+            EXPECT_EQ(SettingsStore::kBesideModule, WriteSettings()) << "once the reader lets go";
+        }
+        EXPECT_EQ(after, sandbox_.ReadIni());
+    }
 }
 
 TEST_F(UserSettingsTest, WithoutAnApplicationDataFolderNothingIsStored)
