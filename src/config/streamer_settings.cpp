@@ -47,6 +47,11 @@ bool IsSwitchOn(const char* value)
     return false;
 }
 
+bool HasLocalOutput(const StreamerSettings& settings)
+{
+    return settings.titleFile[0] != L'\0' || settings.artworkFile[0] != L'\0';
+}
+
 StreamerSettings ReadStreamerSettings()
 {
     StreamerSettings settings;

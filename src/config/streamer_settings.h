@@ -29,5 +29,9 @@ struct StreamerSettings {
 // The keys from the settings file in use; all off when there is none.
 StreamerSettings ReadStreamerSettings();
 
+// Whether a file on the user's own disk is kept (TitleFile or ArtworkFile):
+// those files keep every character, whatever the mode posts.
+bool HasLocalOutput(const StreamerSettings& settings);
+
 // "1", "yes", "true" or "on", in any letter case.
 bool IsSwitchOn(const char* value);

@@ -10,6 +10,15 @@ LRESULT Ask(HWND host, WPARAM argument, HostQuery query)
     return SendMessageA(host, kHostQueryMessage, argument, query);
 }
 
+void AskWideFileName(HWND host, int position, const char* ansiFile, wchar_t* wideFile)
+{
+    const LRESULT answer = Ask(host, position, kQueryWideFileName);
+    if (answer != 0)
+        CopyWideHostText(wideFile, reinterpret_cast<const wchar_t*>(answer));
+    else
+        CopyAnsiHostTextAsWide(wideFile, ansiFile);
+}
+
 bool AskEntryTitle(HWND host, int position, bool unicode, char* title)
 {
     wchar_t wide[kWideTextSize];

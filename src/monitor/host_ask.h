@@ -13,3 +13,8 @@ LRESULT Ask(HWND host, WPARAM argument, HostQuery query);
 // followed by the ANSI query; otherwise the ANSI title cut at 260 bytes.
 // False when the player has none.
 bool AskEntryTitle(HWND host, int position, bool unicode, char* title);
+
+// The file name of the entry at `position` as a wide text into `wideFile`
+// (kWideTextSize units): the wide answer, or where an older player has none,
+// `ansiFile` (the ANSI answer already asked) widened.
+void AskWideFileName(HWND host, int position, const char* ansiFile, wchar_t* wideFile);

@@ -57,6 +57,8 @@ TurnForRetries StoppedTextTurn(StoppedTextState& stopped, StreamerState& streame
     AsTitle(settings.stoppedText, unicode, title);
     TrackRecord record = TitleRecord(title, unicode);
     record.isStopText = true;
+    AsTitle(settings.stoppedText, true, title);
+    record.wideTitle = title;
     PostMonitorTitle(streamer, settings, record);
     return TurnForRetries::kPosted;
 }

@@ -42,7 +42,12 @@ TurnForRetries StreamTurn(StreamTitleState& stream, StreamerState& streamer, HWN
     if (stream.posted && now - stream.postTick < kStreamPostIntervalMs)
         return TurnForRetries::kWaiting;
     // A stream's title changes in place: it has no tags or folder of its own.
-    PostMonitorTitle(streamer, ReadStreamerSettings(), TitleRecord(title, unicode));
+    const StreamerSettings settings = ReadStreamerSettings();
+    TrackRecord record = TitleRecord(title, unicode);
+    char whole[kUtf8TextSize];
+    if (!unicode && HasLocalOutput(settings) && AskEntryTitle(host, position, true, whole))
+        record.wideTitle = whole;
+    PostMonitorTitle(streamer, settings, record);
     stream.posted = true;
     stream.position = position;
     stream.postNumber = streamer.posts;

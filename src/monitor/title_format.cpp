@@ -104,7 +104,7 @@ std::string CutLikeHostText(const std::string& utf8)
 
 std::string FormatTitle(const std::string& utf8Format, const TrackRecord& record)
 {
-    const std::string playerTitle = AsUtf8(record.playerTitle.c_str(), record.charset);
+    const std::string playerTitle = WholeTitle(record);
     if (record.isStopText)
         return playerTitle;
     const TrackFields& tags = record.fields;

@@ -138,15 +138,14 @@ void PostMonitorTitle(StreamerState& state, const StreamerSettings& settings,
     if (!record.isStopText)
         KeepLatestTrack(record);
     const char* title = record.playerTitle.c_str();
-    const std::string utf8Title = AsUtf8(title, record.charset);
-    OverlayContent overlay = OverlayOf(record, utf8Title);
+    OverlayContent overlay = OverlayOf(record, WholeTitle(record));
     // With a format, it gives the title file's text and the overlay's line.
     const bool formatted = settings.titleFormat[0] != L'\0' && !record.isStopText;
     if (formatted)
         overlay.line = FormatTitle(WideAsUtf8(settings.titleFormat), record);
     // The artwork first, so that the overlay's data names the new copy.
     KeepArtwork(state, settings, record, overlay);
-    state.titleFileText = formatted ? overlay.line : utf8Title;
+    state.titleFileText = formatted ? overlay.line : overlay.title;
     state.titleFileFailureLogged = false;
     WritePendingTitle(state, settings, &overlay);
     if (settings.titleFile[0] != L'\0' && !settings.serverChosen)

@@ -110,24 +110,32 @@ bool SameFileAsLastPosted(const MonitorState& s, bool unicode)
 
 // The new track's record: the tags and the folder image are asked only when
 // a key uses them, so without those keys the player is asked what it always
-// was.
+// was. A file on the user's disk keeps every character, so while one is kept
+// the wide title, file name and tags are asked in either mode; the post
+// still carries what the mode posts.
 TrackRecord NewTrackRecord(const MonitorState& s, const StreamerSettings& settings, bool unicode)
 {
     TrackRecord record = TitleRecord(s.title, unicode);
+    const bool wide = unicode || HasLocalOutput(settings);
+    wchar_t file[kWideTextSize];
+    if (unicode) {
+        std::wcscpy(file, s.currentWideFile);
+    } else if (wide) {
+        AskWideFileName(s.host, s.currentPosition, s.currentFile, file);
+        char whole[kUtf8TextSize];
+        if (AskEntryTitle(s.host, s.currentPosition, true, whole))
+            record.wideTitle = whole;
+    } else {
+        CopyAnsiHostTextAsWide(file, s.currentFile);
+    }
     if (settings.titleFormat[0] != L'\0' || settings.postFields ||
         settings.artworkFile[0] != L'\0') {
-        AskTrackFields(s.host, s.currentFile, s.currentWideFile, unicode,
-                       WideAsUtf8(settings.titleFormat), record.fields);
+        AskTrackFields(s.host, s.currentFile, file, wide, WideAsUtf8(settings.titleFormat),
+                       record.fields);
         record.hasFields = true;
     }
-    if (settings.artworkFile[0] != L'\0') {
-        wchar_t file[kWideTextSize];
-        if (unicode)
-            std::wcscpy(file, s.currentWideFile);
-        else
-            CopyAnsiHostTextAsWide(file, s.currentFile);
+    if (settings.artworkFile[0] != L'\0')
         FindFolderArt(file, record.artworkSource);
-    }
     return record;
 }
 

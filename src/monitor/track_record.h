@@ -7,6 +7,7 @@
 #include <string>
 
 #include "config/module_paths.h"
+#include "monitor/utf8_title.h"
 #include "post/post_track.h"
 
 // The player's tags of the playing file, UTF-8; a tag the player lacks is
@@ -24,6 +25,10 @@ struct TrackFields {
 struct TrackRecord {
     std::string playerTitle;  // as posted: ANSI or UTF-8, as `charset` says
     TitleCharset charset = TitleCharset::kAnsi;
+    // The same title in UTF-8 with every character, from the player's wide
+    // answer, where an ANSI post goes with a file on the user's disk; empty:
+    // the posted title is whole (WholeTitle).
+    std::string wideTitle;
     bool isStopText = false;  // the stop text: written as it is, never formatted
     bool hasFields = false;   // `fields` were asked of the player for a file
     TrackFields fields;
@@ -38,4 +43,12 @@ inline TrackRecord TitleRecord(const char* title, bool unicode)
     record.playerTitle = title;
     record.charset = unicode ? TitleCharset::kUtf8 : TitleCharset::kAnsi;
     return record;
+}
+
+// The record's title with every character the player gave, UTF-8: what the
+// files on the user's disk hold.
+inline std::string WholeTitle(const TrackRecord& record)
+{
+    return record.wideTitle.empty() ? AsUtf8(record.playerTitle.c_str(), record.charset)
+                                    : record.wideTitle;
 }
