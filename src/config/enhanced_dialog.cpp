@@ -19,6 +19,7 @@
 #include "config/config-rc.h"
 #include "config/module_paths.h"
 #include "config/optin_file.h"
+#include "config/output_place.h"
 #include "config/section_reader.h"
 #include "config/settings.h"
 #include "config/settings_home.h"
@@ -38,6 +39,10 @@ const char kOnWord[] = "1";
 const char kStoppedTextKey[] = "StoppedText";
 // A path as long as the wide functions take one.
 constexpr DWORD kBrowsePathSize = 32768;
+// ShellExecute's results up to this one are errors.
+constexpr INT_PTR kLastShellError = 32;
+// What wsprintfW writes at most; a path is at most kPathSize.
+constexpr int kShellFailureSize = 1024;
 
 // The switches: a checkbox each, off when the key is absent.
 struct SwitchKey {
@@ -71,15 +76,16 @@ struct BrowseFor {
     int field;
     const wchar_t* filter;
     const wchar_t* title;
-    const wchar_t* extension;  // added to a name typed without one
+    const wchar_t* extension;   // added to a name typed without one
+    const wchar_t* suggestion;  // offered in Documents while the field is empty; may be none
 };
 const BrowseFor kTitleFileBrowse = {
     IDC_EF_TITLE_FILE, L"Text files (*.txt)\0*.txt\0All files (*.*)\0*.*\0", L"Title file",
-    L"txt"};
+    L"txt", L"nowplaying.txt"};
 const BrowseFor kArtworkBrowse = {
     IDC_EF_ARTWORK_FILE,
     L"Images (*.jpg, *.png)\0*.jpg;*.jpeg;*.png\0All files (*.*)\0*.*\0", L"Cover art file",
-    L"jpg"};
+    L"jpg", nullptr};
 
 enum class StopChoice { kNothing, kEmpty, kText };
 
@@ -142,12 +148,17 @@ Shown ReadShown()
     return shown;
 }
 
-std::string FieldText(HWND dialog, int id)
+std::vector<wchar_t> WideFieldText(HWND dialog, int id)
 {
     HWND field = GetDlgItem(dialog, id);
     std::vector<wchar_t> text(static_cast<size_t>(GetWindowTextLengthW(field)) + 1, L'\0');
     GetWindowTextW(field, text.data(), static_cast<int>(text.size()));
-    return BytesFrom(text.data());
+    return text;
+}
+
+std::string FieldText(HWND dialog, int id)
+{
+    return BytesFrom(WideFieldText(dialog, id).data());
 }
 
 void SetFieldText(HWND dialog, int id, const std::string& utf8)
@@ -233,22 +244,44 @@ bool Store(HWND dialog, const DialogState& state)
     return true;
 }
 
-std::string LogFile()
+bool Exists(const wchar_t* path)
 {
-    return BytesFrom(ReadStreamerSettings().logFile);
+    return path[0] != L'\0' && GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
 }
 
-bool Exists(const std::string& path)
+// The shell is handed the wide path, so a user name outside the ANSI code
+// page reaches it whole; a failure is told, with the path, never left silent.
+void OpenInShell(HWND dialog, const wchar_t* path)
 {
-    return !path.empty() &&
-           GetFileAttributesW(WideFrom(path, CP_UTF8).data()) != INVALID_FILE_ATTRIBUTES;
+    const INT_PTR result = OpenPathWithShell(path);
+    if (result > kLastShellError)
+        return;
+    wchar_t text[kShellFailureSize];
+    wsprintfW(text, L"Windows could not open %s (error %d).", path, static_cast<int>(result));
+    ShowSettingsBox(dialog, text);
 }
 
-// The shell is handed ANSI paths, as the configuration dialog's buttons hand
-// theirs.
-void OpenFileWithShell(const std::string& path)
+// The folder (kPathSize units, with its backslash) that the title file is
+// written into, as the monitor resolves it; false while the field names none.
+bool TitleFileFolder(HWND dialog, wchar_t* folder)
 {
-    OpenWithShell(BytesFrom(WideFrom(path, CP_UTF8).data(), CP_ACP).c_str());
+    if (!OutputPathOf(WideFieldText(dialog, IDC_EF_TITLE_FILE).data(), folder))
+        return false;
+    ReplaceWideFileName(folder, L"");
+    return folder[0] != L'\0';
+}
+
+// Under the title file: its folder and the address of the overlay there. The
+// buttons that need the folder are greyed while there is none.
+void ShowPlace(HWND dialog)
+{
+    wchar_t folder[kPathSize] = {};
+    const bool known = TitleFileFolder(dialog, folder);
+    SetDlgItemTextW(dialog, IDC_EF_TITLE_FOLDER, known ? folder : L"");
+    SetFieldText(dialog, IDC_EF_OVERLAY_ADDRESS,
+                 known ? FileAddress(BytesFrom(folder) + kOverlayName) : "");
+    for (int id : {IDC_EF_OPEN_FOLDER, IDC_EF_COPY_ADDRESS, IDC_EF_COPY_OVERLAY})
+        EnableWindow(GetDlgItem(dialog, id), known);
 }
 
 void OpenSettingsFile(HWND dialog)
@@ -258,17 +291,52 @@ void OpenSettingsFile(HWND dialog)
         ShowStoreFailure(dialog, change);
         return;
     }
-    if (change.moved)
+    if (change.moved) {
         ShowSettingsMovedNotice(dialog);
-    OpenFileWithShell(change.file);
+        ShowPlace(dialog);  // a relative title file now lies beside the moved settings
+    }
+    OpenInShell(dialog, WideFrom(change.file, CP_UTF8).data());
 }
 
-// The save dialog lets the user type a folder that does not exist yet; it
-// is made here, so the file can be written there at the next track.
+// A folder not there yet is made first, as Browse makes the one chosen: the
+// title file's first write would make it anyway.
+void OpenFolder(HWND dialog)
+{
+    wchar_t folder[kPathSize];
+    if (!TitleFileFolder(dialog, folder))
+        return;
+    SHCreateDirectoryExW(dialog, folder, nullptr);
+    OpenInShell(dialog, folder);
+}
+
+// The edit control puts its selection on the clipboard itself, as
+// CF_UNICODETEXT in this Unicode dialog; left selected, it shows what went.
+void CopyAddress(HWND dialog)
+{
+    HWND address = GetDlgItem(dialog, IDC_EF_OVERLAY_ADDRESS);
+    SendMessageW(address, EM_SETSEL, 0, -1);
+    SendMessageW(address, WM_COPY, 0, 0);
+}
+
+// The save dialog opens where the file is written: at the current value,
+// resolved as the monitor resolves it, or at the suggestion in Documents.
+// It asks before an existing file is chosen, since the plugin replaces the
+// file at the next track and it may be one the plugin never wrote. It lets
+// the user type a folder that does not exist yet; that is made here, so the
+// file can be written there at the next track.
 void BrowseForFile(HWND dialog, const BrowseFor& browse)
 {
-    std::vector<wchar_t> path = WideFrom(FieldText(dialog, browse.field), CP_UTF8, 0);
-    path.resize(kBrowsePathSize, L'\0');
+    std::vector<wchar_t> path(kBrowsePathSize, L'\0');
+    const std::vector<wchar_t> typed = WideFieldText(dialog, browse.field);
+    if (typed[0] != L'\0') {
+        if (!OutputPathOf(typed.data(), path.data()))
+            path[0] = L'\0';
+    } else if (browse.suggestion != nullptr &&
+               SHGetFolderPathW(dialog, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT,
+                                path.data()) == S_OK) {
+        lstrcatW(path.data(), L"\\");
+        lstrcatW(path.data(), browse.suggestion);
+    }
     OPENFILENAMEW choice = {};
     choice.lStructSize = sizeof choice;
     choice.hwndOwner = dialog;
@@ -277,7 +345,7 @@ void BrowseForFile(HWND dialog, const BrowseFor& browse)
     choice.nMaxFile = kBrowsePathSize;
     choice.lpstrTitle = browse.title;
     choice.lpstrDefExt = browse.extension;
-    choice.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    choice.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_OVERWRITEPROMPT;
     if (!GetSaveFileNameW(&choice))
         return;
     path.back() = L'\0';
@@ -311,19 +379,6 @@ void ShowPreview(HWND dialog)
                  FormatTitle(FieldText(dialog, IDC_EF_TITLE_FORMAT), record));
 }
 
-// The folder of the title file `titleFile` (UTF-8, variables expanded),
-// with its backslash; empty when it names none.
-std::string FolderOf(const std::string& titleFile)
-{
-    std::vector<wchar_t> expanded(kBrowsePathSize, L'\0');
-    if (!ExpandEnvironmentStringsW(WideFrom(titleFile, CP_UTF8, 0).data(), expanded.data(),
-                                   kBrowsePathSize))
-        expanded = WideFrom(titleFile, CP_UTF8, 0);
-    const std::string path = BytesFrom(expanded.data());
-    const size_t slash = path.find_last_of('\\');
-    return slash == std::string::npos ? "" : path.substr(0, slash + 1);
-}
-
 // Copies the shipped overlay.html from the side folder into `folder`, made
 // when missing, and says how that went. An overlay.html already there is
 // kept: the user may have changed it.
@@ -335,8 +390,8 @@ std::string CopyOverlayInto(HWND dialog, const std::string& folder)
         source = BytesFrom(WideFrom(GetServerFilesPath(), CP_ACP, 0).data()) + kOverlayName;
     }
     SHCreateDirectoryExW(dialog, WideFrom(folder, CP_UTF8, 0).data(), nullptr);
-    if (CopyFileW(WideFrom(source, CP_UTF8, 0).data(), WideFrom(folder + kOverlayName, CP_UTF8, 0).data(),
-                  TRUE))
+    if (CopyFileW(WideFrom(source, CP_UTF8, 0).data(),
+                  WideFrom(folder + kOverlayName, CP_UTF8, 0).data(), TRUE))
         return "overlay.html is now in " + folder +
                ": add it to your streaming program as a browser source.";
     const DWORD error = GetLastError();
@@ -348,13 +403,10 @@ std::string CopyOverlayInto(HWND dialog, const std::string& folder)
 
 void CopyOverlay(HWND dialog)
 {
-    const std::string folder = FolderOf(FieldText(dialog, IDC_EF_TITLE_FILE));
-    const std::string text =
-        folder.empty()
-            ? "Choose a title file with its folder first: overlay.html goes into that folder."
-            : CopyOverlayInto(dialog, folder);
-    MessageBoxW(dialog, WideFrom(text, CP_UTF8, 0).data(), WideFrom(kProductName, CP_ACP, 0).data(),
-                MB_OK);
+    wchar_t folder[kPathSize];
+    if (!TitleFileFolder(dialog, folder))
+        return;
+    ShowSettingsBox(dialog, WideFrom(CopyOverlayInto(dialog, BytesFrom(folder)), CP_UTF8).data());
 }
 
 void InitDialog(HWND dialog, DialogState& state)
@@ -364,7 +416,8 @@ void InitDialog(HWND dialog, DialogState& state)
     state.opened = ReadShown();
     Show(dialog, state.opened);
     ShowPreview(dialog);
-    EnableWindow(GetDlgItem(dialog, IDC_EF_OPEN_LOG), Exists(LogFile()));
+    ShowPlace(dialog);
+    EnableWindow(GetDlgItem(dialog, IDC_EF_OPEN_LOG), Exists(ReadStreamerSettings().logFile));
 }
 
 INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
@@ -390,6 +443,16 @@ INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
     case IDC_EF_ARTWORK_BROWSE:
         BrowseForFile(dialog, kArtworkBrowse);
         return 1;
+    case IDC_EF_TITLE_FILE:
+        if (HIWORD(wParam) == EN_CHANGE)
+            ShowPlace(dialog);
+        return 1;
+    case IDC_EF_OPEN_FOLDER:
+        OpenFolder(dialog);
+        return 1;
+    case IDC_EF_COPY_ADDRESS:
+        CopyAddress(dialog);
+        return 1;
     case IDC_EF_TITLE_FORMAT:
         if (HIWORD(wParam) == EN_CHANGE)
             ShowPreview(dialog);
@@ -406,7 +469,7 @@ INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
         OpenSettingsFile(dialog);
         return 1;
     case IDC_EF_OPEN_LOG:
-        OpenFileWithShell(LogFile());
+        OpenInShell(dialog, ReadStreamerSettings().logFile);
         return 1;
     case IDC_EF_VISIT:
         OpenWithShell(kEnhancedEditionPage);

@@ -1,5 +1,7 @@
 // Hands a folder, a document or a web address to the user's shell, as the
-// dialog's Server Files, View Readme and Enhanced Features buttons do.
+// dialogs' buttons do: the configuration dialog's Server Files, View Readme and
+// Enhanced Features through the ANSI call, the Enhanced Features dialog's
+// files and folders through the wide one.
 #pragma once
 
 #include <windows.h>
@@ -8,7 +10,14 @@
 // parameters. Whether the shell succeeded is not examined.
 void OpenWithShell(const char* target);
 
-using ShellExecuteFunction = HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
+// The same for a wide `path`, so a user name outside the ANSI code page
+// reaches the shell whole. Returns what the shell returned: above 32 is
+// success, 32 or below the error.
+INT_PTR OpenPathWithShell(const wchar_t* path);
 
-// Swaps the platform call for `replacement` and returns the previous one.
+using ShellExecuteFunction = HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
+using ShellExecuteWFunction = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+
+// Swap the platform call for `replacement` and return the previous one.
 ShellExecuteFunction ReplaceShellExecuteForTesting(ShellExecuteFunction replacement);
+ShellExecuteWFunction ReplaceShellExecuteWForTesting(ShellExecuteWFunction replacement);

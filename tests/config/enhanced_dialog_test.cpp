@@ -1,12 +1,14 @@
 // The Enhanced Features dialog driven as a user would, opened from the real
 // configuration dialog's button: what it shows of the file, which bytes its
 // OK writes, what Cancel leaves, the buttons that reach the shell (recorded,
-// never run), the save dialog (replaced in this executable's import table)
-// and the boxes it raises (the robot reads and closes them).
+// never run), the save dialog (replaced in this executable's import table),
+// the clipboard and the boxes it raises (the robot reads and closes them).
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <commdlg.h>
+#include <shellapi.h>
+#include <shlobj.h>
 
 #include <functional>
 #include <set>
@@ -47,6 +49,12 @@ std::wstring WideText(HWND dialog, int id)
     return text;
 }
 
+// The test's own paths are ASCII.
+std::wstring Wide(const std::string& ascii)
+{
+    return std::wstring(ascii.begin(), ascii.end());
+}
+
 void PressOkAndWait(HWND dialog)
 {
     PressButton(dialog, IDOK);
@@ -58,6 +66,15 @@ protected:
     bool ButtonEnabled(HWND dialog, int id) const
     {
         return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE;
+    }
+
+    // The page the plugin ships, where Copy overlay takes it from.
+    std::string ShipOverlay() const
+    {
+        const std::string page = "<!DOCTYPE html><title>overlay</title>\n";
+        CreateDirectoryA((sandbox_.Directory() + "gen_tunewire").c_str(), nullptr);
+        WriteWholeFile(sandbox_.Directory() + "gen_tunewire\\overlay.html", page);
+        return page;
     }
 
     ShellRecorder shell_;
@@ -263,7 +280,7 @@ TEST_F(EnhancedDialogTest, OpenSettingsFileOpensTheFileInUseCreatedWithItsSectio
         PressButton(dialog, IDC_EF_OPEN_SETTINGS);
         const std::vector<ShellCall> calls = shell_.WaitForCalls(1);
         ASSERT_EQ(1u, calls.size());
-        EXPECT_EQ(sandbox_.IniPath(), calls[0].target);
+        EXPECT_EQ(Wide(sandbox_.IniPath()), calls[0].wideTarget);
     });
     EXPECT_EQ("[WinAmp Tunewire Basic]\r\n", sandbox_.ReadIni());
 }
@@ -283,7 +300,7 @@ TEST_F(EnhancedDialogTest, OpenLogOpensTheLogOnlyWhenThereIsOne)
         PressButton(dialog, IDC_EF_OPEN_LOG);
         const std::vector<ShellCall> calls = shell_.WaitForCalls(1);
         ASSERT_EQ(1u, calls.size());
-        EXPECT_EQ(log, calls[0].target);
+        EXPECT_EQ(Wide(log), calls[0].wideTarget);
     });
 }
 
@@ -309,7 +326,7 @@ TEST_F(UnwritableModuleFolderTest, OpenSettingsFileMovesTheSettingsFirst)
         PressButton(dialog, IDC_EF_OPEN_SETTINGS);
         const std::vector<ShellCall> calls = shell_.WaitForCalls(1);
         ASSERT_EQ(1u, calls.size());
-        EXPECT_EQ(userFolder_.IniPath(), calls[0].target);
+        EXPECT_EQ(userFolder_.WideIniPath(), calls[0].wideTarget);
     });
     ASSERT_EQ(1u, robot_.Boxes().size());
     EXPECT_NE(std::string::npos, robot_.Boxes()[0].text.find(userFolder_.IniPath()));
@@ -356,6 +373,41 @@ TEST_F(UnwritableModuleFolderTest, AFailedStoreShowsABoxAndKeepsTheDialogOpen)
     RemoveDirectoryA(userFolder_.IniPath().c_str());
 }
 
+// The shell gets the wide paths whole, under a user name outside the ANSI
+// code page, where an ANSI path would reach it as '?'.
+TEST_F(EnhancedDialogTest, OpenSettingsFileAndOpenLogHandTheShellTheWholePath)
+{
+    UserFolderStandIn userFolder(L"\u0141ukasz \u592A\u90CE");
+    userFolder.WriteIni(kServerLines);
+    const std::wstring log = userFolder.WideFolder() + L"Tunewire\\tunewire.log";
+    WriteWholeWideFile(log, "line\r\n");
+    RunEnhancedDialog([&](HWND dialog) {
+        ASSERT_NE(nullptr, dialog);
+        PressButton(dialog, IDC_EF_OPEN_SETTINGS);
+        PressButton(dialog, IDC_EF_OPEN_LOG);
+        const std::vector<ShellCall> calls = shell_.WaitForCalls(2);
+        ASSERT_EQ(2u, calls.size());
+        EXPECT_EQ(userFolder.WideIniPath(), calls[0].wideTarget);
+        EXPECT_EQ(log, calls[1].wideTarget);
+    });
+    DeleteFileW(log.c_str());  // the stand-in removes only the files it knows
+}
+
+// Nothing opens the file: a box says which and why, over the dialog.
+TEST_F(EnhancedDialogTest, AFailedShellOpenShowsThePathAndTheError)
+{
+    UiRobot robot;
+    shell_.FailWideCalls(SE_ERR_NOASSOC);
+    RunEnhancedDialog([&](HWND dialog) {
+        ASSERT_NE(nullptr, dialog);
+        PressButton(dialog, IDC_EF_OPEN_SETTINGS);
+        ASSERT_TRUE(robot.WaitForBoxes(1, kWaitMs));
+        EXPECT_EQ("Windows could not open " + sandbox_.IniPath() + " (error 31).",
+                  robot.Boxes()[0].text);
+        EXPECT_EQ(dialog, robot.Boxes()[0].owner);
+    });
+}
+
 // A file Notepad saved as "Unicode" (UTF-16) is left as it is, wherever it
 // lies, rather than edited line by line into a mix of encodings.
 TEST_F(EnhancedDialogTest, AUtf16FileIsNeverEdited)
@@ -374,37 +426,55 @@ TEST_F(EnhancedDialogTest, AUtf16FileIsNeverEdited)
     EXPECT_EQ(utf16, sandbox_.ReadIni());
 }
 
-// The save dialog is replaced: it answers with a file in folders that do
-// not exist yet, as a user may type one.
+// The save dialog is replaced: it notes what it was asked and answers with a
+// file in folders that do not exist yet, as a user may type one.
 std::wstring g_chosenFile;
 std::wstring g_askedExtension;
+std::wstring g_offeredFile;
+DWORD g_askedFlags;
 
 BOOL WINAPI ChooseFile(OPENFILENAMEW* choice)
 {
     g_askedExtension = choice->lpstrDefExt != nullptr ? choice->lpstrDefExt : L"";
+    g_offeredFile = choice->lpstrFile;
+    g_askedFlags = choice->Flags;
     wcscpy(choice->lpstrFile, g_chosenFile.c_str());
     return TRUE;
 }
 
-TEST_F(EnhancedDialogTest, BrowseCreatesTheChosenFolder)
+// Browse offers the file where it is written, a title file in Documents when
+// there is none yet, and asks before an existing file is chosen.
+TEST_F(EnhancedDialogTest, BrowseOffersTheFileAsksBeforeReplacingAndCreatesTheFolder)
 {
     const auto real = reinterpret_cast<decltype(&GetSaveFileNameW)>(reinterpret_cast<void*>(
         GetProcAddress(GetModuleHandleA("comdlg32.dll"), "GetSaveFileNameW")));
     ImportReplacement<decltype(&GetSaveFileNameW)> swap("comdlg32.dll", real, &ChooseFile);
+    wchar_t documents[MAX_PATH] = {};
+    ASSERT_EQ(S_OK,
+              SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, documents));
     const struct {
         int button;
         int field;
+        std::wstring typed;
+        std::wstring offered;
         std::string folder;
         const wchar_t* extension;
     } browses[] = {
-        {IDC_EF_BROWSE, IDC_EF_TITLE_FILE, sandbox_.Directory() + "obs\\now playing", L"txt"},
-        {IDC_EF_ARTWORK_BROWSE, IDC_EF_ARTWORK_FILE, sandbox_.Directory() + "obs\\cover art", L"jpg"},
+        {IDC_EF_BROWSE, IDC_EF_TITLE_FILE, L"", std::wstring(documents) + L"\\nowplaying.txt",
+         sandbox_.Directory() + "obs\\now playing", L"txt"},
+        {IDC_EF_BROWSE, IDC_EF_TITLE_FILE, L"obs\\np.txt",
+         Wide(sandbox_.Directory()) + L"obs\\np.txt", sandbox_.Directory() + "obs\\now playing",
+         L"txt"},
+        {IDC_EF_ARTWORK_BROWSE, IDC_EF_ARTWORK_FILE, L"", L"",
+         sandbox_.Directory() + "obs\\cover art", L"jpg"},
     };
     for (const auto& browse : browses) {
-        SCOPED_TRACE(browse.button);
-        g_chosenFile = std::wstring(browse.folder.begin(), browse.folder.end()) + L"\\chosen";
+        SCOPED_TRACE(browse.offered);
+        g_chosenFile = Wide(browse.folder) + L"\\chosen";
+        g_askedFlags = 0;
         RunEnhancedDialog([&](HWND dialog) {
             ASSERT_NE(nullptr, dialog);
+            SetDlgItemTextW(dialog, browse.field, browse.typed.c_str());
             PressButton(dialog, browse.button);
             const DWORD start = GetTickCount();
             while (WideText(dialog, browse.field) != g_chosenFile &&
@@ -413,6 +483,8 @@ TEST_F(EnhancedDialogTest, BrowseCreatesTheChosenFolder)
             EXPECT_EQ(g_chosenFile, WideText(dialog, browse.field));
         });
         EXPECT_EQ(browse.extension, g_askedExtension);
+        EXPECT_EQ(browse.offered, g_offeredFile);
+        EXPECT_TRUE(g_askedFlags & OFN_OVERWRITEPROMPT);
         EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(browse.folder.c_str()));
     }
     EXPECT_FALSE(IniExists()) << "Cancel stores nothing";
@@ -456,9 +528,7 @@ TEST_F(EnhancedDialogTest, PreviewFormatsThePlayingTrackOrASample)
 TEST_F(EnhancedDialogTest, CopyOverlayPutsThePageBesideTheTitleFile)
 {
     UiRobot robot;
-    ASSERT_TRUE(CreateDirectoryA((sandbox_.Directory() + "gen_tunewire").c_str(), nullptr));
-    const std::string page = "<!DOCTYPE html><title>overlay</title>\n";
-    WriteWholeFile(sandbox_.Directory() + "gen_tunewire\\overlay.html", page);
+    const std::string page = ShipOverlay();
     RunEnhancedDialog([&](HWND dialog) {
         ASSERT_NE(nullptr, dialog);
         SetDlgItemTextW(dialog, IDC_EF_TITLE_FILE,
@@ -479,6 +549,85 @@ TEST_F(EnhancedDialogTest, CopyOverlayPutsThePageBesideTheTitleFile)
                   "\\: add it to your streaming program as a browser source.",
               boxes[0].text);
     EXPECT_EQ("overlay.html is already in " + ansiFolder + "\\: it was kept.", boxes[1].text);
+}
+
+// What Copy address put on the clipboard, once there is something: the
+// dialog's thread copies in its own time and holds the clipboard meanwhile.
+std::wstring CopiedAddress(HWND dialog)
+{
+    if (OpenClipboard(nullptr)) {
+        EmptyClipboard();
+        CloseClipboard();
+    }
+    PressButton(dialog, IDC_EF_COPY_ADDRESS);
+    std::wstring text;
+    for (const DWORD start = GetTickCount(); text.empty() && GetTickCount() - start < kWaitMs;) {
+        Sleep(10);
+        if (!OpenClipboard(nullptr))
+            continue;
+        HANDLE data = GetClipboardData(CF_UNICODETEXT);
+        if (const void* locked = data != nullptr ? GlobalLock(data) : nullptr) {
+            text = static_cast<const wchar_t*>(locked);
+            GlobalUnlock(data);
+        }
+        CloseClipboard();
+    }
+    return text;
+}
+
+// Where the dialog says the title file goes is where the monitor writes it:
+// the folder shown, Open folder, the overlay's address (copied as it is
+// shown) and Copy overlay all name the one folder, for each way of typing
+// the path.
+TEST_F(EnhancedDialogTest, TheFolderShownIsWhereTheTitleFileIsWritten)
+{
+    UiRobot robot;
+    const std::string page = ShipOverlay();
+    const std::wstring base = Wide(sandbox_.Directory());
+    std::string address = "file:///" + sandbox_.Directory();
+    for (char& c : address)
+        c = c == '\\' ? '/' : c;
+    SetEnvironmentVariableW(L"TUNEWIRE_STREAM", (base + L"var").c_str());
+    const struct {
+        const char* name;
+        std::wstring typed;
+        std::wstring folder;
+        std::string address;  // of overlay.html in it
+    } rows[] = {
+        {"absolute", base + L"abs\\np.txt", base + L"abs\\", address + "abs/overlay.html"},
+        {"relative: in the settings file's folder", L"obs\\np.txt", base + L"obs\\",
+         address + "obs/overlay.html"},
+        {"a bare name: in the settings file's folder", L"nowplaying.txt", base,
+         address + "overlay.html"},
+        {"a variable", L"%TUNEWIRE_STREAM%\\np.txt", base + L"var\\", address + "var/overlay.html"},
+        {"names outside the code page, blanks, '#' and '%'",
+         base + L"\u0141ukasz \u592A\u90CE #1 100%\\np.txt",
+         base + L"\u0141ukasz \u592A\u90CE #1 100%\\",
+         address + "%C5%81ukasz%20%E5%A4%AA%E9%83%8E%20%231%20100%25/overlay.html"},
+    };
+    size_t done = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        RunEnhancedDialog([&](HWND dialog) {
+            ASSERT_NE(nullptr, dialog);
+            SetDlgItemTextW(dialog, IDC_EF_TITLE_FILE, row.typed.c_str());
+            EXPECT_EQ(row.folder, WideText(dialog, IDC_EF_TITLE_FOLDER));
+            EXPECT_EQ(Wide(row.address), WideText(dialog, IDC_EF_OVERLAY_ADDRESS));
+            EXPECT_EQ(Wide(row.address), CopiedAddress(dialog));
+            PressButton(dialog, IDC_EF_OPEN_FOLDER);
+            const std::vector<ShellCall> calls = shell_.WaitForCalls(done + 1);
+            ASSERT_EQ(done + 1, calls.size());
+            EXPECT_EQ(row.folder, calls.back().wideTarget);
+            PressButton(dialog, IDC_EF_COPY_OVERLAY);
+            ASSERT_TRUE(robot.WaitForBoxes(done + 1, kWaitMs));
+        });
+        ++done;
+        const std::wstring overlay = row.folder + L"overlay.html";
+        EXPECT_EQ(page, ReadWholeWideFile(overlay));
+        DeleteFileW(overlay.c_str());  // the sandbox's removal sees ANSI names only
+        RemoveDirectoryW(row.folder.c_str());
+    }
+    SetEnvironmentVariableW(L"TUNEWIRE_STREAM", nullptr);
 }
 
 }  // namespace
