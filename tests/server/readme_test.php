@@ -37,6 +37,7 @@ $pluginMessages = [
     'Could not write the title file <path> (error <number>).',
     'Your settings could not be saved. The plugin tried:',
     'Could not copy <path> to <folder> (error <number>).',
+    'Windows could not open <path> (error <number>).',
     'Your changes could not be stored in <path> (error <number>). Nothing was changed; the dialog stays open.',
     'The server was too slow: no answer came within 30 seconds, so the post was given up.',
     'The server was too slow: its answer (status <number>) was cut off after 30 seconds.',
