@@ -172,23 +172,25 @@ bool Pictures::OfferFlacBlock(std::string& block)
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(block.data());
     const size_t size = block.size();
     size_t at = 4;
-    for (int field = 0; field < 3; ++field) {
-        const size_t skip = field < 2 ? 4 : 20;
-        if (at > size || size - at < skip)
+    for (int text = 0; text < 2; ++text) {
+        if (at > size || size - at < 4)
             return false;
-        const uint32_t length = BigEndian(bytes + at + skip - 4, 4);
-        at += skip;
+        const uint32_t length = BigEndian(bytes + at, 4);
+        at += 4;
         if (length > size - at)
             return false;
-        if (field == 2) {
-            const bool front = BigEndian(bytes, 4) == kFrontCover;
-            block.resize(at + length);
-            block.erase(0, at);
-            return Offer(block, front);
-        }
         at += length;
     }
-    return false;
+    if (size - at < 20)
+        return false;
+    const uint32_t length = BigEndian(bytes + at + 16, 4);
+    at += 20;
+    if (length > size - at)
+        return false;
+    const bool front = BigEndian(bytes, 4) == kFrontCover;
+    block.resize(at + length);
+    block.erase(0, at);
+    return Offer(block, front);
 }
 
 // An ID3v2 tag's bytes: up to 2.3 the whole tag after its header may be
