@@ -18,5 +18,6 @@ return [
     // 'image_file' => __DIR__ . '/nowplaying.png',
     'json_file' => __DIR__ . '/nowplaying.json',
     // 'json_allow_origin' => '',
+    // 'recent' => 0,  // titles that played before, kept in the JSON file: up to 50
     // 'key' => '',
 ];

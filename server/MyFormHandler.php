@@ -45,6 +45,10 @@ $config = [
     // nowplaying.php, such as 'https://www.example.com', or '*' for any; ''
     // (the standard) lets only pages of this site read it.
     'json_allow_origin' => '',
+    // What played before: how many of the last stored titles the JSON file
+    // keeps, newest first, as its list "recent" (1 to 50; needs json_file).
+    // 0, the standard, keeps none.
+    'recent' => 0,
     // Shared key. When set, the plugin's Form URL must carry it, as in
     // /MyFormHandler.php?key=YourKey&track= and posts without it are refused,
     // so strangers cannot change your image.
@@ -61,6 +65,15 @@ const MAX_UTF8_TITLE_BYTES = 780;
 // The track's tags the plugin may post beside the title, which go to the JSON
 // file under the same names.
 const TAG_FIELDS = ['artist', 'album', 'song'];
+// 50 tracks are two to three hours of music. Every post reads and rewrites
+// the whole list, and an overlay reads it every second: 50 entries of
+// everyday titles and tags make about 8 KB, where the longest the handler
+// takes, all escaped, would make almost a megabyte.
+const MAX_RECENT = 50;
+// The JSON file's text: markup characters and quotes as \u escapes, so that
+// no title can become markup or end a string in a page.
+const JSON_FLAGS = JSON_UNESCAPED_SLASHES | JSON_UNESCAPED_UNICODE | JSON_HEX_TAG | JSON_HEX_AMP
+                   | JSON_HEX_APOS | JSON_HEX_QUOT;
 // Room kept free around the text, in pixels.
 const MARGIN = 6;
 // A side of 20000 pixels took 17 s and 2.7 GB to draw; signatures and
@@ -322,7 +335,14 @@ function check_settings(array $config): array
     if (!preg_match('~^(|\*|https?://[A-Za-z0-9.-]+(:\d{1,5})?)\z~', $config['json_allow_origin'])) {
         refuse_settings("Handler setting json_allow_origin is not '', '*' or an address such as https://www.example.com.");
     }
+    $recent = $config['recent'];
+    if (!is_whole_number($recent) || (int)$recent < 0 || (int)$recent > MAX_RECENT) {
+        refuse_settings('Handler setting recent is not a whole number from 0 to 50.');
+    }
     $outputs = check_outputs($config);
+    if ((int)$recent > 0 && !isset($outputs['json_file'])) {
+        refuse_settings('Handler setting recent needs json_file: the list is kept in the JSON file.');
+    }
     check_font($config);
     return $outputs;
 }
@@ -682,14 +702,47 @@ function render_png(array $config, string $title): string
     return $png;
 }
 
-// The title and the tags posted with it, escaped for HTML and scripts by
-// construction: a page that puts them in place with textContent, or even as
-// markup, runs nothing.
-function render_json(string $title, array $tags): string
+// What the JSON file says of one post: the title, the time it was stored
+// and the tags posted with it.
+function json_record(string $title, array $tags): array
 {
-    return json_encode(['title' => $title, 'stored' => gmdate('Y-m-d\TH:i:s\Z')] + $tags,
-        JSON_UNESCAPED_SLASHES | JSON_UNESCAPED_UNICODE | JSON_HEX_TAG | JSON_HEX_AMP
-        | JSON_HEX_APOS | JSON_HEX_QUOT) . "\n";
+    return ['title' => $title, 'stored' => gmdate('Y-m-d\TH:i:s\Z')] + $tags;
+}
+
+// Escaped for HTML and scripts by construction: a page that puts the texts
+// in place with textContent, or even as markup, runs nothing.
+function render_json(array $record): string
+{
+    return json_encode($record, JSON_FLAGS) . "\n";
+}
+
+// One entry of the list as a JSON file holds it, with only the fields the
+// handler writes, or null for anything else (a hand-edited file).
+function recent_entry($entry): ?array
+{
+    if (!is_array($entry) || !is_string($entry['title'] ?? null) || !is_string($entry['stored'] ?? null)) {
+        return null;
+    }
+    $fields = array_intersect_key($entry, array_flip(array_merge(['title', 'stored'], TAG_FIELDS)));
+    return array_filter($fields, 'is_string');
+}
+
+// The JSON file with the new record at the top of the list that $old, the
+// file as it stands, holds (a file from before the list was on gives its one
+// record). Runs under the posts' lock, so two posts at once cannot build on
+// one list and lose each other's title. A title posted again right after
+// itself replaces its entry, whose time and tags are then the newer ones:
+// the first entry is always the record itself.
+function render_json_with_recent(array $record, ?string $old, int $keep): string
+{
+    $file = $old === null ? null : json_decode($old, true);
+    $list = is_array($file) ? (array_key_exists('recent', $file) ? $file['recent'] : [$file]) : [];
+    $entries = array_values(array_filter(array_map('recent_entry', is_array($list) ? $list : [])));
+    if ($entries && $entries[0]['title'] === $record['title']) {
+        array_shift($entries);
+    }
+    array_unshift($entries, $record);
+    return render_json($record + ['recent' => array_slice($entries, 0, $keep)]);
 }
 
 function discard(?string $temp): void
@@ -759,22 +812,35 @@ function open_lock(string $path)
     return $handle;
 }
 
-// Replaces every target with its data, all or none. The renames of one post
-// hold a lock beside the text file, so two posts at once cannot leave the
-// text from one and the image from the other; if a rename fails, the files
-// already replaced get their old content back.
-function store(string $lockFile, array $files): bool
+// Stages each target's data; returns the temporary files by target, or null
+// (with none left) when one could not be written.
+function stage_all(array $files): ?array
 {
-    global $temps;
-    remove_stale_temps(array_keys($files));
     $staged = [];
     foreach ($files as $target => $data) {
         $temp = stage($target, $data);
         if ($temp === null) {
             array_map('discard', $staged);
-            return false;
+            return null;
         }
         $staged[$target] = $temp;
+    }
+    return $staged;
+}
+
+// Replaces every target with its data, all or none. The renames of one post
+// hold a lock beside the text file, so two posts at once cannot leave the
+// text from one and the image from the other; if a rename fails, the files
+// already replaced get their old content back. Data given as a function is
+// made under the lock from the target's content at that moment (null when
+// there is none).
+function store(string $lockFile, array $files): bool
+{
+    global $temps;
+    remove_stale_temps(array_keys($files));
+    $staged = stage_all(array_filter($files, 'is_string'));
+    if ($staged === null) {
+        return false;
     }
     $lock = open_lock($lockFile);
     if ($lock === false || !flock($lock, LOCK_EX)) {
@@ -784,6 +850,20 @@ function store(string $lockFile, array $files): bool
         array_map('discard', $staged);
         return false;
     }
+    $made = [];
+    foreach (array_diff_key($files, $staged) as $target => $make) {
+        $present = is_plain_file($target) ? @file_get_contents($target) : false;
+        $made[$target] = $make($present === false ? null : $present);
+    }
+    $late = stage_all($made);
+    if ($late === null) {
+        array_map('discard', $staged);
+        flock($lock, LOCK_UN);
+        fclose($lock);
+        return false;
+    }
+    // The renames keep the order of $files.
+    $staged = array_replace(array_intersect_key($files, $staged + $late), $staged + $late);
     $replaced = [];
     $ok = true;
     foreach ($staged as $target => $temp) {
@@ -965,8 +1045,10 @@ foreach (TAG_FIELDS as $name) {
 }
 
 $files = [$outputs['image_file'] => render_png($config, $title)];
+$recent = (int)$config['recent'];
 if (isset($outputs['json_file'])) {
-    $files[$outputs['json_file']] = render_json($title, $tags);
+    $files[$outputs['json_file']] = $recent === 0 ? render_json(json_record($title, $tags))
+        : fn(?string $old) => render_json_with_recent(json_record($title, $tags), $old, $recent);
 }
 $files[$outputs['text_file']] = $title;
 // Drawing is done; storing gets a time budget of its own, so that no time

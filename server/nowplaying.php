@@ -7,6 +7,8 @@
 //   nowplaying.php                the image
 //   nowplaying.php?file=text      the title as text
 //   nowplaying.php?file=json      the JSON file, when the handler writes one
+//   nowplaying.php?file=recent    its list of what played before, [] when
+//                                 the handler keeps none
 // It follows the file settings of MyFormHandler.config.php beside it; when you
 // changed them in MyFormHandler.php itself, change the paths below too.
 
@@ -14,6 +16,7 @@ $files = [
     'image' => ['image_file', __DIR__ . '/nowplaying.png', 'image/png'],
     'text' => ['text_file', __DIR__ . '/nowplaying.txt', 'text/plain; charset=utf-8'],
     'json' => ['json_file', __DIR__ . '/nowplaying.json', 'application/json'],
+    'recent' => ['json_file', __DIR__ . '/nowplaying.json', 'application/json'],
 ];
 
 // The names MyFormHandler.php never writes (its SCRIPT_OR_PAGE and
@@ -53,7 +56,7 @@ function refuse(int $status, string $line): void
 
 $which = $_GET['file'] ?? 'image';
 if (!is_string($which) || !isset($files[$which])) {
-    refuse(404, 'Ask for file=image, file=text or file=json.');
+    refuse(404, 'Ask for file=image, file=text, file=json or file=recent.');
 }
 [$setting, $path, $type] = $files[$which];
 $origin = '';
@@ -91,13 +94,27 @@ $handle = $status !== false && ($status['mode'] & 0170000) === 0100000 ? @fopen(
 if ($handle === false) {
     refuse(404, 'Nothing has been stored yet.');
 }
+// The list comes from the same opened file, so it is always one post's.
+// It is encoded afresh, escaped as the handler escapes, so that even a
+// hand-edited file sends no markup in the clear.
+$list = null;
+if ($which === 'recent') {
+    $stored = json_decode((string)stream_get_contents($handle), true);
+    $recent = is_array($stored) ? ($stored['recent'] ?? []) : [];
+    $list = json_encode(is_array($recent) ? array_values($recent) : [], JSON_UNESCAPED_SLASHES
+        | JSON_UNESCAPED_UNICODE | JSON_HEX_TAG | JSON_HEX_AMP | JSON_HEX_APOS | JSON_HEX_QUOT) . "\n";
+}
 $answered = true;
 header("Content-Type: $type");
-header('Content-Length: ' . fstat($handle)['size']);
+header('Content-Length: ' . ($list === null ? fstat($handle)['size'] : strlen($list)));
 header('Cache-Control: no-cache');
 header('X-Content-Type-Options: nosniff');
 // The handler checks this setting; a value it would refuse sends nothing.
-if ($which === 'json' && is_string($origin) && preg_match('~^(\*|https?://[A-Za-z0-9.-]+(:\d{1,5})?)\z~', $origin)) {
+if (in_array($which, ['json', 'recent'], true) && is_string($origin) && preg_match('~^(\*|https?://[A-Za-z0-9.-]+(:\d{1,5})?)\z~', $origin)) {
     header("Access-Control-Allow-Origin: $origin");
 }
-fpassthru($handle);
+if ($list === null) {
+    fpassthru($handle);
+} else {
+    echo $list;
+}
