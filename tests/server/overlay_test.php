@@ -6,8 +6,12 @@
 // asked to. Then opens a copy as a local file (file://, no web server) beside
 // the script data the plugin keeps with its title file, and checks the same
 // of that route. With an artist and a song in the data it shows two lines,
-// and from a local file the cover beside them, reloaded when it changes. With a second argument it also saves a screenshot of the
-// overlay over a stand-in scene there.
+// and from a local file the cover beside them, reloaded when it changes.
+// Asked for, it lists what played before (from either source) and, from the
+// local data, draws a progress bar that runs while playing and stands while
+// paused, without loading the cover again; the stop text has no label.
+// With a second argument it also saves a screenshot of the overlay over a
+// stand-in scene there.
 // Usage: php overlay_test.php [server folder [screenshot.png]]
 
 require __DIR__ . '/checks.php';
@@ -218,6 +222,19 @@ $checks->equal('address options: size, colour, alignment, label',
                    return [s.fontSize, s.color, s.textAlign, document.getElementById('label').textContent,
                            getComputedStyle(document.body).backgroundColor]; })()"));
 
+// What played before, from the handler's list in the JSON file the page
+// reads anyway; the playing title (the list's first entry) is not repeated.
+const RECENT = "Array.from(document.querySelectorAll('#recent li'), function (li) { return li.textContent; }).join('|')";
+$server->configure("<?php return ['json_file' => __DIR__ . '/nowplaying.json', 'recent' => 10];");
+foreach (['Earlier One', 'Earlier Two', 'Now On Air'] as $posted) {
+    $server->request('POST', FORM, 'track=' . urlencode($posted));
+}
+foreach (['recent=1' => 'Earlier Two', 'recent=2' => 'Earlier Two|Earlier One'] as $option => $listed) {
+    $recent = $browser->open("http://$server->address/overlay.html?$option");
+    $checks->true("from the handler, $option: $listed",
+                  $browser->waitFor($recent, "[$title, " . RECENT . "].join('/')", "Now On Air/$listed", WAIT_SECONDS) !== null);
+}
+
 // Timers never fire early, so the gaps between looks are at least the
 // interval asked for however loaded the machine is.
 foreach (['every=3' => 2990, 'every=0' => 990, 'every=2&interval=250' => 1990] as $option => $least) {
@@ -323,6 +340,65 @@ foreach ($covers as $name => [$artwork, $view]) {
 write_local_data($local, 'Local Artist - Local Song', ['line' => 'Local Song by Local Artist', 'artist' => '', 'song' => 'S']);
 $checks->true('file://, a formatted line without an artist: one line',
               $browser->waitFor($tab, VIEW, '|Local Song by Local Artist||none', WAIT_SECONDS) !== null);
+
+// The options of the local data: recent titles, progress, and the stop text
+// without its label. The page counts each time the cover's address is set.
+const COVER_SETS = <<<'JS'
+    window.coverSets = 0;
+    document.addEventListener('DOMContentLoaded', function () {
+      new MutationObserver(function (changes) { window.coverSets += changes.length; })
+        .observe(document.getElementById('art'), { attributeFilter: ['src'] });
+    });
+    JS;
+// The bar as shown: none, hidden, or its look, width, time played and left.
+const WIDTH = "parseFloat(document.getElementById('fill').style.width)";
+const PROGRESS = "(function (p) { return p === null ? 'none' : p.hidden ? 'hidden' : [p.className || 'playing',
+    Math.round(" . WIDTH . ") + '%', document.getElementById('elapsed').textContent,
+    document.getElementById('remaining').textContent].join('|'); })(document.getElementById('progress'))";
+$rich = $browser->open("$file?recent=2&progress=1&label=Now%20playing:", COVER_SETS);
+$now = fn(int $ago = 0) => (int)(microtime(true) * 1000) - $ago;
+$list = ['recent' => [['title' => 'C'], ['title' => 'B', 'line' => 'B formatted'], ['title' => 'A']]];
+$playing = $tags + ['artwork' => 'cover.png?v=9', 'state' => 'playing', 'length' => 100] + $list;
+write_local_data($local, 'C', ['position' => 10000, 'positionAt' => $now()] + $playing);
+$browser->waitFor($rich, VIEW, 'two|Local Artist|Local Song|8', WAIT_SECONDS);
+$checks->equal('file://, recent=2: the two before the playing track', 'B formatted|A', $browser->evaluate($rich, RECENT));
+$width = $browser->evaluate($rich, WIDTH);
+$checks->true("file://, progress=1, playing: the bar starts from the position ($width%)", $width >= 10 && $width < 50);
+// A page that looks at the data once a minute, with a clock the test moves:
+// the bar must follow the clock between looks.
+$moved = $browser->open("$file?progress=1&every=60", 'window.clockShift = 0; var realNow = Date.now;
+    Date.now = function () { return realNow() + window.clockShift; };');
+$browser->waitFor($moved, WIDTH . ' >= 10', true, WAIT_SECONDS);
+$width = $browser->evaluate($moved, WIDTH . '; window.clockShift = 20000; ' . WIDTH);
+$checks->true("file://, progress=1, playing: the bar runs with the clock between looks (from $width%)",
+              $browser->waitFor($moved, WIDTH . ' >= ' . ($width + 19), true, WAIT_SECONDS) !== null);
+$coverSets = $browser->evaluate($rich, 'window.coverSets');
+$steps = [
+    // name => [position, positionAt, state, what the bar shows]
+    'paused: stands at the position' => [30000, $now(5000), 'paused', 'paused|30%|0:30|-1:10'],
+    'a seek past the end while playing: full, not beyond' => [99500, $now(5000), 'playing', 'playing|100%|1:40|-0:00'],
+    'stopped: no bar' => [0, $now(), 'stopped', 'hidden'],
+];
+foreach ($steps as $name => [$position, $at, $state, $shown]) {
+    write_local_data($local, 'C', ['position' => $position, 'positionAt' => $at, 'state' => $state] + $playing);
+    $checks->true("file://, progress=1, $name", $browser->waitFor($rich, PROGRESS, $shown, WAIT_SECONDS) !== null);
+}
+usleep(300000);
+$checks->equal('file://: the cover is not loaded again when only the progress changes',
+               [$coverSets, 'two|Local Artist|Local Song|8'], [$browser->evaluate($rich, 'window.coverSets'), $browser->evaluate($rich, VIEW)]);
+write_local_data($local, 'C', ['state' => 'playing', 'length' => 0, 'position' => 0, 'positionAt' => $now()] + $list);
+$checks->true('file://, progress=1, a length of 0: no bar', $browser->waitFor($rich, PROGRESS, 'hidden', WAIT_SECONDS) !== null);
+$checks->equal('file://, without the options: nothing of theirs', 0,
+               $browser->evaluate($tab, "document.querySelectorAll('#recent, #progress').length"));
+
+$label = "document.getElementById('label').textContent";
+write_local_data($local, 'Music paused', ['state' => 'stoptext'] + $list);
+$checks->true('file://, the stop text: no label, no bar, the list from its first entry',
+              $browser->waitFor($rich, "[$label, $title, " . PROGRESS . ', ' . RECENT . "].join('/')",
+                                '/Music paused/hidden/C|B formatted', WAIT_SECONDS) !== null);
+write_local_data($local, 'Music paused', ['state' => 'playing']);
+$checks->true('file://, the same text as a track: the label again',
+              $browser->waitFor($rich, "[$label, $title].join('/')", 'Now playing:/Music paused', WAIT_SECONDS) !== null);
 write_local_data($local, 'Local Artist - Local Song');
 
 $evil = $browser->open("$file?src=evil.js&setup=1");
