@@ -25,6 +25,8 @@ void MeasureTagQueries(HostWindow& window, Report& report);
 // The plugin's own code, linked into the bench.
 void MeasureUrlEncode(Report& report);
 void MeasureReadLine(LoopbackHttpServer& server, Report& report);
+// The embedded cover reader over a large file without a picture.
+void MeasureEmbeddedCover(Report& report);
 
 // The DLL file beside bench.exe.
 void MeasureImage(Report& report);

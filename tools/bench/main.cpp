@@ -60,6 +60,8 @@ int main(int argc, char** argv)
     Progress("form encoding and line reading");
     MeasureUrlEncode(report);
     MeasureReadLine(*server, report);
+    Progress("the embedded cover of a large file");
+    MeasureEmbeddedCover(report);
 
     HostWindow window;
     if (window.Handle() == nullptr) {
