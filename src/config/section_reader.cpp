@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/ascii_case.h"
+#include "common/text_convert.h"
 #include "common/unique_handle.h"
 #include "plugin/plugin.h"
 
@@ -48,8 +49,10 @@ bool HasByteAbove7F(const std::string& text)
 
 }  // namespace
 
-DWORD ReadSettingsFileBytes(const wchar_t* file, std::string& bytes)
+DWORD ReadSettingsFileBytes(const wchar_t* file, std::string& bytes, bool* utf16)
 {
+    if (utf16 != nullptr)
+        *utf16 = false;
     bytes.clear();
     UniqueHandle handle(CreateFileW(file, GENERIC_READ,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -73,6 +76,14 @@ DWORD ReadSettingsFileBytes(const wchar_t* file, std::string& bytes)
     bytes.resize(got);
     // Notepad's "Unicode" is UTF-16, which neither the reader nor the
     // dialog's editor can take.
+    if (utf16 != nullptr && bytes.compare(0, 2, "\xFF\xFE") == 0) {
+        *utf16 = true;
+        std::vector<wchar_t> text(bytes.size() / 2, L'\0');
+        std::copy(bytes.begin() + 2, bytes.begin() + 2 * static_cast<ptrdiff_t>(text.size()),
+                  reinterpret_cast<char*>(text.data()));
+        bytes = BytesFrom(text.data());
+        return 0;
+    }
     if (bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0) {
         bytes.clear();
         return ERROR_UNSUPPORTED_TYPE;

@@ -33,8 +33,10 @@
 // The whole file into `bytes`. Returns 0, with `bytes` empty for a missing
 // file, or the platform's error code, with `bytes` empty: among them
 // ERROR_FILE_TOO_LARGE past a megabyte and ERROR_UNSUPPORTED_TYPE for a file
-// in UTF-16.
-DWORD ReadSettingsFileBytes(const wchar_t* file, std::string& bytes);
+// in UTF-16. With `utf16`, a file in UTF-16 (Notepad's "Unicode", little-
+// endian with its mark) is read as its text in UTF-8 instead, and `*utf16`
+// says so.
+DWORD ReadSettingsFileBytes(const wchar_t* file, std::string& bytes, bool* utf16 = nullptr);
 
 // One line of a settings file as the rules above read it.
 struct SettingsLine {

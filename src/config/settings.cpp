@@ -9,8 +9,7 @@
 // it is, so files of earlier versions read the same both ways; a value with
 // other characters is written as UTF-8 and read back from UTF-8 (or, where
 // the bytes are not UTF-8, from the ANSI code page, as an older file holds
-// it). A file in UTF-16, which only the platform's own functions write, is
-// still read and written through them for the two settings.
+// it). A file in UTF-16 is read as its text and stored in UTF-16 again.
 #include "config/settings.h"
 
 #include <windows.h>
@@ -38,10 +37,12 @@ const char kDefaultFormHandler[] = "/MyFormHandler.php?track=";
 namespace {
 
 const char kMoveNoticeKey[] = "SettingsMovedNotice";
-const char kServerKey[] = "ServerName";
-const char kFormHandlerKey[] = "FormHandler";
-// Room for the plugin's section name, a short fixed product name.
-constexpr int kSectionNameSize = 64;
+// The two settings' keys, in the order they are written, with their buffers
+// and defaults.
+const char* const kSettingKeys[] = {"ServerName", "FormHandler"};
+char* const kSettingBuffers[] = {g_serverName, g_formHandler};
+const char* const kSettingDefaults[] = {kDefaultServerName, kDefaultFormHandler};
+constexpr int kSettingCount = 2;
 
 wchar_t g_wideSettingsFileInUse[kPathSize];
 
@@ -53,121 +54,97 @@ const wchar_t* FileBesideModule()
     return GetSettingsFilePath()[0] == '\0' ? L"" : GetWideSettingsFilePath();
 }
 
-// A settings file's text as the store reads it.
-struct FileText {
-    DWORD error = 0;  // of the read; a missing file reads as empty
-    bool utf16 = false;
-    std::string bytes;
-};
-
-FileText Load(const wchar_t* file)
+// A settings file's bytes; an unreadable or missing file reads as empty.
+// A file in UTF-16 reads as its text in UTF-8, with `utf16` set, so the same
+// rules read it; it is stored in UTF-16 again.
+std::string Load(const wchar_t* file, bool& utf16)
 {
-    FileText text;
-    if (file[0] == L'\0')
-        return text;
-    text.error = ReadSettingsFileBytes(file, text.bytes);
-    text.utf16 = text.error == ERROR_UNSUPPORTED_TYPE;
-    if (text.utf16)
-        text.error = 0;
-    return text;
+    std::string bytes;
+    utf16 = false;
+    if (file[0] != L'\0')
+        ReadSettingsFileBytes(file, bytes, &utf16);
+    return bytes;
 }
 
-bool HasByteAbove7F(const std::string& text)
+std::string Load(const wchar_t* file)
+{
+    bool utf16 = false;
+    return Load(file, utf16);
+}
+
+bool IsAscii(const std::string& text)
 {
     for (char c : text)
         if (static_cast<unsigned char>(c) > 0x7F)
-            return true;
-    return false;
+            return false;
+    return true;
 }
 
-std::string Converted(const std::string& text, UINT from, UINT to)
+// Setting `index` from the file's `bytes` into `value` (kSettingSize bytes),
+// or its default when the key is absent.
+void ReadSetting(const std::string& bytes, int index, char* value)
 {
-    return BytesFrom(WideFrom(text, from).data(), to);
-}
-
-struct WideName {
-    explicit WideName(const char* name) { MultiByteToWideChar(CP_ACP, 0, name, -1, text, kSectionNameSize); }
-    wchar_t text[kSectionNameSize];
-};
-
-// `key`'s value as an ANSI setting into `value` (kSettingSize bytes), or
-// `fallback` when the key is absent.
-void ReadSetting(const FileText& text, const wchar_t* file, const char* key, const char* fallback,
-                 char* value)
-{
-    std::string found = fallback;
-    if (text.utf16) {
-        wchar_t wide[kSettingSize];
-        GetPrivateProfileStringW(WideName(kProductName).text, WideName(key).text,
-                                 WideFrom(fallback, CP_ACP).data(), wide, kSettingSize, file);
-        found = BytesFrom(wide, CP_ACP);
-    } else if (FindSectionValue(text.bytes, key, found) && HasByteAbove7F(found) &&
-               !WideFrom(found, CP_UTF8, MB_ERR_INVALID_CHARS).empty()) {
-        found = Converted(found, CP_UTF8, CP_ACP);
-    }
+    std::string found = kSettingDefaults[index];
+    if (FindSectionValue(bytes, kSettingKeys[index], found) && !IsAscii(found) &&
+        !WideFrom(found, CP_UTF8, MB_ERR_INVALID_CHARS).empty())
+        found = BytesFrom(WideFrom(found, CP_UTF8).data(), CP_ACP);
     CopyBounded(value, found.c_str(), value + kSettingSize - 1);
 }
 
-// An ANSI setting as the file holds it.
-OptInValue FileValue(const char* setting)
+// A file's text (UTF-8) as its bytes, in UTF-16 again where it was.
+std::string Encoded(const std::string& text, bool utf16)
 {
-    const std::string value = setting;
-    return HasByteAbove7F(value) ? Converted(value, CP_ACP, CP_UTF8) : value;
+    if (!utf16)
+        return text;
+    const std::vector<wchar_t> wide = WideFrom(text, CP_UTF8);
+    return "\xFF\xFE" + std::string(reinterpret_cast<const char*>(wide.data()),
+                                    2 * (wide.size() - 1));
 }
 
 // The keys of `changes` into `file`; 0 or the platform's error code.
 DWORD Store(const wchar_t* file, const OptInValues& changes)
 {
-    const FileText text = Load(file);
-    if (text.error != 0)
-        return text.error;
-    if (!text.utf16)
-        return ReplaceSettingsBytes(BytesFrom(file), EditOptInKeys(text.bytes, changes));
-    for (const auto& [key, value] : changes) {
-        const bool written = WritePrivateProfileStringW(
-            WideName(kProductName).text, WideName(key.c_str()).text,
-            value ? WideFrom(*value, CP_UTF8).data() : nullptr, file);
-        if (!written)
-            return GetLastError();
-    }
-    return 0;
+    bool utf16 = false;
+    const std::string bytes = Load(file, utf16);
+    return ReplaceSettingsBytes(BytesFrom(file), Encoded(EditOptInKeys(bytes, changes), utf16));
 }
 
-// Both settings from the buffers.
-OptInValues BufferedSettings()
+// An ANSI setting as the file holds it: an ASCII value as it is, any other
+// as UTF-8.
+OptInValue FileValue(const char* setting)
 {
-    return {{kServerKey, FileValue(g_serverName)}, {kFormHandlerKey, FileValue(g_formHandler)}};
+    const std::string value = setting;
+    return IsAscii(value) ? value : BytesFrom(WideFrom(value, CP_ACP).data());
 }
 
-// Whether the per-user `file` holds the plugin's section with at least one key.
+// The two settings `values` (ANSI) into `file`.
+DWORD StoreSettings(const wchar_t* file, const char* const* values)
+{
+    return Store(file, {{kSettingKeys[0], FileValue(values[0])},
+                        {kSettingKeys[1], FileValue(values[1])}});
+}
+
+// Whether `file` holds the plugin's section with at least one key.
 bool HoldsTheSection(const wchar_t* file)
 {
-    const FileText text = Load(file);
-    if (!text.utf16)
-        return SectionHasKeys(text.bytes);
-    wchar_t keys[16];
-    return GetPrivateProfileStringW(WideName(kProductName).text, nullptr, L"", keys, 16, file) > 0;
+    return SectionHasKeys(Load(file));
 }
 
 // Begins the per-user file `to` with the plugin's section of the file beside
 // the module, byte for byte, so the keys the user added by hand (Charset)
-// move along with the two settings, after whatever `to` already holds.
-// 0 or the platform's error code.
+// move along with the two settings, after whatever `to` already holds; a
+// section header there without keys gives way to it. 0 or the platform's
+// error code.
 DWORD CopySection(const wchar_t* to)
 {
-    const FileText from = Load(FileBesideModule());
-    const FileText existing = Load(to);
-    if (existing.error != 0)
-        return existing.error;
-    if (existing.utf16)
-        return ERROR_UNSUPPORTED_TYPE;
-    std::string bytes = existing.bytes;
-    const std::string section = from.utf16 ? std::string() : SectionBytes(from.bytes);
-    // A section header without keys there already takes the copy's place.
+    if (!CreateUserSettingsFolder())
+        return GetLastError();
+    const std::string section = SectionBytes(Load(FileBesideModule()));
+    std::string bytes = Load(to);
     const std::string empty = SectionBytes(bytes);
     if (!empty.empty())
         bytes.erase(bytes.find(empty), empty.size());
-    if (!bytes.empty() && bytes.back() != '\n' && !section.empty())
+    if (!bytes.empty() && bytes.back() != '\n')
         bytes += "\r\n";
     return ReplaceSettingsBytes(BytesFrom(to), bytes + section);
 }
@@ -189,9 +166,9 @@ void ReadSettings()
     SettingsLock lock;
     const wchar_t* file = SettingsFileInUse();
     ReadCharsetSetting(file);
-    const FileText text = Load(file);
-    ReadSetting(text, file, kServerKey, kDefaultServerName, g_serverName);
-    ReadSetting(text, file, kFormHandlerKey, kDefaultFormHandler, g_formHandler);
+    const std::string bytes = Load(file);
+    for (int i = 0; i < kSettingCount; ++i)
+        ReadSetting(bytes, i, kSettingBuffers[i]);
 }
 
 // Settings already in the per-user file stay there, even when the folder
@@ -212,26 +189,20 @@ SettingsStore WriteSettings(StoreAttempts* attempts)
     };
     SettingsLock lock;
     const wchar_t* userFile = GetUserSettingsFilePath();
-    if (HoldsTheSection(userFile)) {
-        const DWORD error = Store(userFile, BufferedSettings());
-        return error == 0 ? SettingsStore::kUserFile : failed(userFile, error);
-    }
-    const wchar_t* file = FileBesideModule();
+    const bool inUserFile = HoldsTheSection(userFile);
+    const wchar_t* file = inUserFile ? userFile : FileBesideModule();
     if (file[0] == L'\0')
         return failed(GetWideSettingsFilePath(), ERROR_PATH_NOT_FOUND);
-    const DWORD error = Store(file, BufferedSettings());
+    DWORD error = StoreSettings(file, kSettingBuffers);
     if (error == 0)
-        return SettingsStore::kBesideModule;
+        return inUserFile ? SettingsStore::kUserFile : SettingsStore::kBesideModule;
     failed(file, error);
-    if (IsHeldByReader(error) || error == ERROR_UNSUPPORTED_TYPE || userFile[0] == L'\0')
+    if (inUserFile || IsHeldByReader(error) || userFile[0] == L'\0')
         return SettingsStore::kNotStored;
-    if (!CreateUserSettingsFolder())
-        return failed(userFile, GetLastError());
-    const DWORD copyError = CopySection(userFile);
-    if (copyError != 0)
-        return failed(userFile, copyError);
-    const DWORD userError = Store(userFile, BufferedSettings());
-    return userError == 0 ? SettingsStore::kMovedToUserFile : failed(userFile, userError);
+    error = CopySection(userFile);
+    if (error == 0)
+        error = StoreSettings(userFile, kSettingBuffers);
+    return error == 0 ? SettingsStore::kMovedToUserFile : failed(userFile, error);
 }
 
 void OweSettingsMovedNotice()
@@ -245,40 +216,34 @@ bool TakeSettingsMovedNotice()
     SettingsLock lock;
     const wchar_t* userFile = GetUserSettingsFilePath();
     std::string value;
-    if (!FindSectionValue(Load(userFile).bytes, kMoveNoticeKey, value) || value.empty())
+    if (!FindSectionValue(Load(userFile), kMoveNoticeKey, value) || value.empty())
         return false;
     Store(userFile, {{kMoveNoticeKey, std::nullopt}});
     return true;
 }
 
-// The two keys are copied as the file beside the module holds them, never
+// The two keys are stored as the file beside the module holds them, never
 // from the buffers: a Test may have left values there that the user did not
-// store. Absent keys are written with their defaults, so the per-user file
-// holds the section from now on.
+// store. Keys absent there are written with their defaults, so the per-user
+// file holds the section from now on.
 bool MoveSettingsToUserFile()
 {
     SettingsLock lock;
     const wchar_t* userFile = GetUserSettingsFilePath();
     if (HoldsTheSection(userFile))
         return true;
-    if (userFile[0] == L'\0' || !CreateUserSettingsFolder())
+    if (userFile[0] == L'\0')
         return false;
     const wchar_t* file = FileBesideModule();
-    const FileText beside = Load(file);
-    char server[kSettingSize];
-    char formHandler[kSettingSize];
-    ReadSetting(beside, file, kServerKey, kDefaultServerName, server);
-    ReadSetting(beside, file, kFormHandlerKey, kDefaultFormHandler, formHandler);
-    if (CopySection(userFile) != 0)
-        return false;
-    const FileText copied = Load(userFile);
-    OptInValues missing;
-    std::string present;
-    if (!FindSectionValue(copied.bytes, kServerKey, present))
-        missing.emplace_back(kServerKey, FileValue(server));
-    if (!FindSectionValue(copied.bytes, kFormHandlerKey, present))
-        missing.emplace_back(kFormHandlerKey, FileValue(formHandler));
-    return (missing.empty() || Store(userFile, missing) == 0) && HoldsTheSection(userFile);
+    const std::string bytes = Load(file);
+    char values[kSettingCount][kSettingSize];
+    const char* stored[kSettingCount];
+    for (int i = 0; i < kSettingCount; ++i) {
+        ReadSetting(bytes, i, values[i]);
+        stored[i] = values[i];
+    }
+    return CopySection(userFile) == 0 && StoreSettings(userFile, stored) == 0 &&
+           HoldsTheSection(userFile);
 }
 
 char* GetServerName()
