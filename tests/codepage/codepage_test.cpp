@@ -4,7 +4,8 @@
 // code page reach the title file and the overlay's data whole while the post
 // stays as the code page makes it, and no store of plugin.ini, by the dialog,
 // by quit or by the move to a per-user folder named outside the code page,
-// changes a byte that it does not write.
+// changes a byte that it does not write, and the settings file opens from
+// there.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -16,6 +17,7 @@
 #include "dialog_fixture.h"
 #include "post/url_encode.h"
 #include "settings_file.h"
+#include "shell_recorder.h"
 #include "support/dialog_driver.h"
 #include "support/monitor_fixture.h"
 #include "support/refused_writes.h"
@@ -137,6 +139,16 @@ TEST_F(CodePageSettingsTest, EachStoreChangesOnlyTheKeyItWritesAndTheMoveKeepsTh
     moved.replace(moved.find("old.example.com"), 15, "moved.example.com");
     EXPECT_EQ(moved, ReadWholeWideFile(userFolder_.WideIniPath()));
     EXPECT_EQ(1u, robot_.Boxes().size());
+
+    // The settings now live under the user's name, which the code page lacks.
+    const ShellRecorder shell;
+    RunEnhancedDialog([&](HWND dialog) {
+        ASSERT_NE(nullptr, dialog);
+        PressButton(dialog, IDC_EF_OPEN_SETTINGS);
+        const std::vector<ShellCall> calls = shell.WaitForCalls(1);
+        ASSERT_EQ(1u, calls.size());
+        EXPECT_EQ(userFolder_.WideIniPath(), calls[0].wideTarget);
+    });
 }
 
 }  // namespace

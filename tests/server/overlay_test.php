@@ -303,6 +303,12 @@ $checks->true('file://: a new title shows within a few looks, in place (' . var_
               . $looksBefore . ' to ' . $browser->evaluate($tab, 'window.looks.length') . ')',
               $seconds !== null && $browser->evaluate($tab, 'window.looks.length') <= $looksBefore + 4
               && $browser->evaluate($tab, 'window.tunewireMark') === 1);
+// The scripts of the code-page tests, whose bytes the plugin writes whole.
+$scripts = "\u{521D}\u{97F3} - \u{5343}\u{672C}\u{685C} / \u{5468}\u{6770}\u{4F26} / "
+         . "\u{C544}\u{C774}\u{C720} / \u{041A}\u{0438}\u{043D}\u{043E} / Line\u{2028}Break";
+write_local_data($local, $scripts);
+$checks->true('file://: Japanese, Chinese, Korean, Cyrillic and a line separator show as they are',
+              $browser->waitFor($tab, $title, $scripts, WAIT_SECONDS) !== null);
 $browser->waitFor($tab, 'window.looks.length >= ' . ($looksBefore + 8), true, WAIT_SECONDS);
 $checks->equal('file://: looks four times a second, each replacing the script before', [true, 1],
                $browser->evaluate($tab, '[(function (t) { for (var i = 1; i < t.length; i++) if (t[i] - t[i - 1] < 240) return false;
