@@ -142,33 +142,37 @@ bool IsImage(const std::string& bytes)
            (bytes.compare(0, 3, kJpeg, 3) == 0 || bytes.compare(0, 8, kPng, 8) == 0);
 }
 
-// The first picture, until a front cover takes its place. A candidate is
-// swapped in, so its buffer is reused for the next one.
+// The first picture, until a front cover takes its place. Each reader
+// reads a picture into Candidate(); one taken is swapped in, so the buffer
+// of the one it replaces is reused for the next.
 class Pictures {
 public:
     explicit Pictures(std::string& picture) : picture_(picture) {}
     bool Any() const { return any_; }
+    std::string& Candidate() { return candidate_; }
     // True once a front cover is had: the search ends there.
-    bool Offer(std::string& candidate, bool front)
+    bool Offer(bool front)
     {
-        if (!IsImage(candidate) || (any_ && !front))
+        if (!IsImage(candidate_) || (any_ && !front))
             return false;
-        picture_.swap(candidate);
+        picture_.swap(candidate_);
         any_ = true;
         return front;
     }
-    bool OfferFlacBlock(std::string& block);
+    bool OfferFlacBlock();
 
 private:
     std::string& picture_;
+    std::string candidate_;
     bool any_ = false;
 };
 
 // A FLAC picture block (FLAC's own, or base64 in an Ogg comment): the type;
 // the MIME type and the description, each after its length; width, height,
 // depth and colours; the picture after its length. Cut to the picture in place.
-bool Pictures::OfferFlacBlock(std::string& block)
+bool Pictures::OfferFlacBlock()
 {
+    std::string& block = candidate_;
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(block.data());
     const size_t size = block.size();
     size_t at = 4;
@@ -190,7 +194,7 @@ bool Pictures::OfferFlacBlock(std::string& block)
     const bool front = BigEndian(bytes, 4) == kFrontCover;
     block.resize(at + length);
     block.erase(0, at);
-    return Offer(block, front);
+    return Offer(front);
 }
 
 // An ID3v2 tag's bytes: up to 2.3 the whole tag after its header may be
@@ -259,8 +263,9 @@ bool IsFrameId(const unsigned char* id, int length)
 // An ID3 picture frame: the text encoding; the image format (three letters
 // in 2.2, a MIME type ending in a zero byte later); the picture type; the
 // description, ending in a zero as wide as the encoding's units; the picture.
-bool OfferId3Picture(Pictures& pictures, std::string& body, int major)
+bool OfferId3Picture(Pictures& pictures, int major)
 {
+    std::string& body = pictures.Candidate();
     const size_t size = body.size();
     const unsigned char encoding = static_cast<unsigned char>(body[0]);
     if (size < 5 || encoding > 3)
@@ -275,7 +280,7 @@ bool OfferId3Picture(Pictures& pictures, std::string& body, int major)
     for (; size - at >= width; at += width) {
         if (body[at] == 0 && body[at + width - 1] == 0) {
             body.erase(0, at + width);
-            return pictures.Offer(body, front);
+            return pictures.Offer(front);
         }
     }
     return false;
@@ -320,7 +325,7 @@ bool ReadId3(Input& in, Pictures& pictures, uint64_t& tagEnd)
     const unsigned grouped = major == 3 ? 0x20 : 0x40;
     const int idLength = major == 2 ? 3 : 4;
     unsigned char frame[10];
-    std::string body;
+    std::string& body = pictures.Candidate();
     while (tag.Read(frame, idLength == 3 ? 6 : 10) && IsFrameId(frame, idLength)) {
         uint32_t length = BigEndian(frame + 3, 3);
         const unsigned frameFlags = major == 2 ? 0 : frame[9];
@@ -351,7 +356,7 @@ bool ReadId3(Input& in, Pictures& pictures, uint64_t& tagEnd)
         // is undone: a frame cut short does not match it.
         if (hasDataLength && dataLength != body.size())
             continue;
-        if (OfferId3Picture(pictures, body, major))
+        if (OfferId3Picture(pictures, major))
             return true;
     }
     return false;
@@ -363,7 +368,7 @@ void ReadFlac(Input& in, uint64_t at, Pictures& pictures)
 {
     Cursor cursor(in, at, in.Size());
     unsigned char header[4];
-    std::string block;
+    std::string& block = pictures.Candidate();
     for (bool last = false; !last && cursor.Read(header, sizeof header);) {
         last = (header[0] & 0x80) != 0;
         const uint32_t length = BigEndian(header + 1, 3);
@@ -373,7 +378,7 @@ void ReadFlac(Input& in, uint64_t at, Pictures& pictures)
             continue;
         }
         block.resize(length);
-        if (!cursor.Read(&block[0], length) || pictures.OfferFlacBlock(block))
+        if (!cursor.Read(&block[0], length) || pictures.OfferFlacBlock())
             return;
     }
 }
@@ -427,26 +432,27 @@ bool FindAtom(Cursor& cursor, uint64_t end, const char* type, Atom& atom, bool t
 // types, and the first picture is taken as the front cover.
 void ReadMp4(Input& in, Pictures& pictures)
 {
+    static const char kPath[] = "moovudtametailstcovr";
     Cursor cursor(in, 0, in.Size());
-    Atom atom;
-    unsigned char meta[8];
-    if (!FindAtom(cursor, in.Size(), "moov", atom, true) ||
-        !FindAtom(cursor, atom.end, "udta", atom) || !FindAtom(cursor, atom.end, "meta", atom) ||
-        atom.end - atom.body < sizeof meta || !cursor.Read(meta, sizeof meta))
-        return;
-    // meta is a full box in MP4 (a version and flags before its children);
-    // older QuickTime files write it plain, and hdlr then comes at once.
-    cursor.Seek(atom.body + (std::memcmp(meta + 4, "hdlr", 4) == 0 ? 0 : 4));
-    if (!FindAtom(cursor, atom.end, "ilst", atom) || !FindAtom(cursor, atom.end, "covr", atom))
-        return;
+    Atom atom = {{}, 0, in.Size()};
+    for (int level = 0; level < 5; ++level) {
+        if (!FindAtom(cursor, atom.end, kPath + 4 * level, atom, level == 0))
+            return;
+        // meta is a full box in MP4 (a version and flags before its
+        // children); older QuickTime files write it plain, and hdlr then
+        // comes at once.
+        unsigned char meta[8];
+        if (level == 2 && (atom.end - atom.body < sizeof meta || !cursor.Read(meta, sizeof meta) ||
+                           !cursor.Seek(atom.body + (std::memcmp(meta + 4, "hdlr", 4) ? 4 : 0))))
+            return;
+    }
     const uint64_t covrEnd = atom.end;
-    std::string data;
+    std::string& data = pictures.Candidate();
     while (FindAtom(cursor, covrEnd, "data", atom)) {
         const uint64_t length = atom.end - atom.body;
         if (length >= 8 && length - 8 <= kMaxCoverBytes) {
             data.resize(static_cast<size_t>(length - 8));
-            if (!cursor.Skip(8) || !cursor.Read(&data[0], data.size()) ||
-                pictures.Offer(data, true))
+            if (!cursor.Skip(8) || !cursor.Read(&data[0], data.size()) || pictures.Offer(true))
                 return;
         }
         cursor.Seek(atom.end);
@@ -564,45 +570,32 @@ int Base64Value(unsigned char c)
     return c == '+' ? 62 : c == '/' ? 63 : -1;
 }
 
-// `length` bytes of base64 from the packet into `out`, which is left empty
-// when they are not base64. False when they cannot be read.
+// `length` bytes of base64 from the packet into `out`, decoded in place;
+// `out` is left empty when they are not base64. False when they cannot be
+// read.
 bool ReadBase64(OggPackets& packets, uint32_t length, std::string& out)
 {
-    out.clear();
-    out.reserve(length / 4 * 3);
-    bool valid = true;
-    bool padded = false;
+    out.resize(length);
+    if (!packets.Read(&out[0], length))
+        return false;
+    // Up to two '=' pad the last group.
+    size_t end = length;
+    while (end > 0 && length - end < 2 && out[end - 1] == '=')
+        --end;
+    size_t to = 0;
     uint32_t bits = 0;
-    int held = 0;
-    unsigned char chunk[1024];
-    while (length > 0) {
-        const uint32_t take = length < sizeof chunk ? length : sizeof chunk;
-        if (!packets.Read(chunk, take))
-            return false;
-        length -= take;
-        for (uint32_t i = 0; i < take && valid; ++i) {
-            const int value = Base64Value(chunk[i]);
-            padded = padded || chunk[i] == '=';
-            if (padded) {
-                valid = chunk[i] == '=';
-                continue;
-            }
-            valid = value >= 0;
-            bits = bits << 6 | static_cast<uint32_t>(value);
-            if (++held == 4) {
-                out += static_cast<char>(bits >> 16);
-                out += static_cast<char>(bits >> 8);
-                out += static_cast<char>(bits);
-                held = 0;
-            }
+    for (size_t from = 0; from < end; ++from) {
+        const int value = Base64Value(static_cast<unsigned char>(out[from]));
+        if (value < 0 || (end - from == 1 && from % 4 == 0)) {
+            out.clear();
+            return true;
         }
+        bits = bits << 6 | static_cast<uint32_t>(value);
+        // Each character after the first of a group of four completes a byte.
+        if (from % 4 != 0)
+            out[to++] = static_cast<char>(bits >> (6 - 2 * (from % 4)));
     }
-    if (held == 2)
-        out += static_cast<char>(bits >> 4);
-    else if (held == 3)
-        out.append({static_cast<char>(bits >> 10), static_cast<char>(bits >> 2)});
-    if (!valid || held == 1)
-        out.clear();
+    out.resize(to);
     return true;
 }
 
@@ -628,7 +621,6 @@ void ReadOgg(Input& in, Pictures& pictures)
         return;
     char name[sizeof kOggPictureField] = {};
     const size_t nameLength = sizeof name - 1;
-    std::string block;
     for (uint32_t comments = LittleEndian32(number); comments > 0; --comments) {
         if (!packets.Read(number, 4))
             return;
@@ -638,7 +630,8 @@ void ReadOgg(Input& in, Pictures& pictures)
                 return;
             length -= nameLength;
             if (EqualsIgnoringAsciiCase(name, kOggPictureField) && length <= kMaxBase64Bytes) {
-                if (!ReadBase64(packets, length, block) || pictures.OfferFlacBlock(block))
+                if (!ReadBase64(packets, length, pictures.Candidate()) ||
+                    pictures.OfferFlacBlock())
                     return;
                 continue;
             }
