@@ -1,10 +1,9 @@
-// Every file is taken as hostile. Each length is checked against what holds
+// Every file is taken as hostile: each length is checked against what holds
 // it and against the file's size in 64-bit arithmetic, nothing recurses, and
-// every read goes through one budget (kMaxCoverBytesRead): a file that lies
-// about its sizes ends the search early, never makes it read or allocate
-// more. What was read whole before the damage still counts. Allocations are
-// bounded by the picture cap; the one thing that can throw, running out of
-// memory, gives no cover.
+// all reads draw on one budget (kMaxCoverBytesRead), so a file that lies about
+// its sizes ends the search early and never makes it read or allocate more.
+// What was read whole before the damage still counts. Running out of memory,
+// the one thing that can throw, gives no cover.
 #include "monitor/embedded_cover.h"
 
 #include <cstring>
@@ -28,6 +27,7 @@ constexpr size_t kMaxPictureFrameBytes = kMaxPictureBlockBytes + kMaxPictureBloc
 constexpr uint32_t kMaxBase64Bytes = (kMaxPictureBlockBytes + 2) / 3 * 4;
 // The picture type of ID3 and FLAC that marks the front cover.
 constexpr uint32_t kFrontCover = 3;
+// FLAC's metadata block type of a picture.
 constexpr unsigned kFlacPictureBlock = 6;
 const char kOggPictureField[] = "METADATA_BLOCK_PICTURE=";
 
