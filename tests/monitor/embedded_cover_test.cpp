@@ -34,8 +34,8 @@ bool CoverOfFile(const std::string& path, std::string& picture)
     return FindEmbeddedCoverInFile(WideFrom(path, CP_ACP).data(), picture);
 }
 
-// `bytes` as a file, counting what the reader asks of it; a generated file
-// (of any size) when `bytes` is empty and `byteAt` is given.
+// `bytes` as a file, or a file of any size made up by `byteAt` as it is
+// read; either counts the bytes the reader asks of it.
 class MemorySource : public CoverSource {
 public:
     explicit MemorySource(const std::string& bytes) : bytes_(bytes), size_(bytes.size()) {}
