@@ -97,18 +97,12 @@ std::string UrlEncoded(const std::string& utf8, const char* keep)
 
 // Where the page beside the data loads the artwork from: the file name alone
 // when the copy lies in `folder`, else a file:/// address (file://host/ for a
-// network path). The record's time rides along as a query, which the browser
-// does not look up but compares: the page loads a replaced image afresh
-// rather than keep the one it has. The monitor posts new tracks a second
-// apart or more, so each track's copy gets an address of its own.
+// network path). The copy's version rides along as a query, which the
+// browser does not look up but compares: the page loads a replaced image
+// afresh rather than keep the one it has, and only then.
 std::string ArtworkAddress(const wchar_t* artwork, const wchar_t* folder,
-                           const std::string& storedUtc)
+                           const std::string& version)
 {
-    std::string version;
-    for (const char c : storedUtc) {
-        if (c >= '0' && c <= '9')
-            version += c;
-    }
     const wchar_t* name = artwork;
     for (const wchar_t* c = artwork; *c != L'\0'; ++c) {
         if (*c == L'\\' || *c == L'/')
@@ -141,6 +135,8 @@ std::string OverlayJson(const OverlayContent& content, const std::string& stored
 {
     std::string json =
         "{\"title\":" + JsonString(content.title) + ",\"stored\":" + JsonString(storedUtc);
+    if (content.state[0] != '\0')
+        json += ",\"state\":\"" + std::string(content.state) + "\"";
     if (!content.line.empty())
         json += ",\"line\":" + JsonString(content.line);
     if (content.hasFields) {
@@ -151,7 +147,7 @@ std::string OverlayJson(const OverlayContent& content, const std::string& stored
         json += ",\"artwork\":";
         json += content.artwork[0] == L'\0'
                     ? "null"
-                    : JsonString(ArtworkAddress(content.artwork, folder, storedUtc));
+                    : JsonString(ArtworkAddress(content.artwork, folder, content.artworkVersion));
     }
     return json + "}\n";
 }
@@ -161,11 +157,11 @@ std::string OverlayScript(const std::string& json)
     return kScriptStart + json.substr(0, json.find_last_not_of('\n') + 1) + ";\n";
 }
 
-void WriteOverlayData(const wchar_t* titleFile, const OverlayContent& content)
+DWORD WriteOverlayData(const wchar_t* titleFile, const OverlayContent& content, wchar_t* failed)
 {
     // Never a file in the player's current folder: only beside a full path.
     if (std::wcschr(titleFile, L'\\') == nullptr)
-        return;
+        return 0;
     wchar_t folder[kPathSize];
     wchar_t json[kPathSize];
     wchar_t script[kPathSize];
@@ -173,9 +169,8 @@ void WriteOverlayData(const wchar_t* titleFile, const OverlayContent& content)
     BesideIt(titleFile, kJsonName, json);
     BesideIt(titleFile, kScriptName, script);
     if (lstrcmpiW(titleFile, json) == 0 || lstrcmpiW(titleFile, script) == 0)
-        return;
+        return 0;
     const std::string record = OverlayJson(content, UtcNow(), folder);
-    wchar_t written[kPathSize];
-    WriteTitleFile(json, L"", record, written);
-    WriteTitleFile(script, L"", OverlayScript(record), written);
+    const DWORD error = WriteTitleFile(json, L"", record, failed);
+    return error != 0 ? error : WriteTitleFile(script, L"", OverlayScript(record), failed);
 }

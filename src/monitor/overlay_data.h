@@ -4,13 +4,17 @@
 // file (a page from file:// may load a script beside it but fetch nothing).
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
 #include "config/module_paths.h"
 
 // What one record holds; all texts UTF-8.
 struct OverlayContent {
-    std::string title;         // the title as posted
+    std::string title;         // the title, every character kept
+    const char* state = "";    // "playing" for a track, "stoptext" for the stop text;
+                               // empty: not said
     std::string line;          // the one-line text as formatted; empty: no format
     bool hasFields = false;    // the tags below were asked of the player
     std::string artist;
@@ -18,13 +22,15 @@ struct OverlayContent {
     std::string song;          // the tag title
     bool artworkKept = false;  // an artwork file is kept
     wchar_t artwork[kPathSize] = {};  // its full path when one was copied; empty: none
+    std::string artworkVersion;       // digits that change with each copy, after its address
 };
 
 // The JSON text of `content` stored at `storedUtc` ("2026-01-31T20:15:00Z")
 // into `folder` (with its backslash), one line ended by a line feed: "title"
-// and "stored" always; "line" when there is one; "artist", "album" and "song"
-// when the tags were asked; "artwork" when a copy is kept, as the address the
-// page beside the file loads it from, or null when there is none.
+// and "stored" always; "state" when said; "line" when there is one; "artist",
+// "album" and "song" when the tags were asked; "artwork" when a copy is kept,
+// as the address the page beside the file loads it from with the copy's
+// version after it, or null when there is none.
 std::string OverlayJson(const OverlayContent& content, const std::string& storedUtc,
                         const wchar_t* folder);
 
@@ -33,6 +39,6 @@ std::string OverlayScript(const std::string& json);
 
 // Writes both files into the folder of `titleFile` (the full path written to),
 // each replaced whole. Nothing is written when the title file bears one of
-// their names. A failure is not reported: the files share the title file's
-// folder, whose failures the title file reports.
-void WriteOverlayData(const wchar_t* titleFile, const OverlayContent& content);
+// their names. Returns 0 or the platform's error code of the first file that
+// failed, whose full path goes to `failed` (kPathSize units).
+DWORD WriteOverlayData(const wchar_t* titleFile, const OverlayContent& content, wchar_t* failed);

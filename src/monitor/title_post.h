@@ -11,21 +11,16 @@
 #include <string>
 
 #include "config/streamer_settings.h"
+#include "monitor/local_outputs.h"
 #include "monitor/post_retry.h"
 #include "monitor/track_record.h"
 #include "post/post_track.h"
 
 struct StreamerState {
     PendingRetry retry;
-    // The latest title while it is not in the title file yet (a reader holds
-    // the file): tried again at the end of each turn until it is written or a
-    // newer title takes its place.
-    bool titleFilePending = false;
-    std::string titleFileText;           // UTF-8
-    bool titleFileFailureLogged = false;  // quiet mode: one line per title
-    bool titleFileFailureShown = false;  // one box per player run
-    bool artworkFailureLogged = false;   // the same for the artwork file
-    bool artworkFailureShown = false;
+    LocalOutputs local;  // what the files on the user's disk are to hold
+    TrackRecord record;  // the latest one posted, while it stands
+    bool hasRecord = false;
     unsigned posts = 0;                  // posts so far, so a feature can tell
                                          // whether another post came after its own
 };

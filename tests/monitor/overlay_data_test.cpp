@@ -59,6 +59,7 @@ OverlayContent Tagged(const wchar_t* artwork)
     content.artist = "A";
     content.song = "S";
     content.artworkKept = true;
+    content.artworkVersion = "20261209201500";
     lstrcpynW(content.artwork, artwork, kPathSize);
     return content;
 }
@@ -102,18 +103,20 @@ TEST(OverlayDataTest, TagsAndArtworkOnlyWhenTheRecordHasThem)
 TEST(OverlayDataTest, BothFilesGoBesideTheTitleFileButNeverOverIt)
 {
     TempDir dir;
-    WriteOverlayData(WideFrom(dir.Path() + "np.txt", CP_ACP).data(), TitleOnly("Now"));
+    wchar_t failed[kPathSize];
+    WriteOverlayData(WideFrom(dir.Path() + "np.txt", CP_ACP).data(), TitleOnly("Now"), failed);
     const std::string json = ReadWholeFile(dir.Path() + "nowplaying.json");
     EXPECT_EQ(0u, json.find("{\"title\":\"Now\",\"stored\":\"20")) << json;
     EXPECT_EQ("window.tunewireNowPlaying = " + json.substr(0, json.size() - 1) + ";\n",
               ReadWholeFile(dir.Path() + "nowplaying.js"));
     WriteOverlayData(WideFrom(dir.Path() + "np.txt", CP_ACP).data(),
-                     Tagged(WideFrom(dir.Path() + "cover.jpg", CP_ACP).data()));
+                     Tagged(WideFrom(dir.Path() + "cover.jpg", CP_ACP).data()), failed);
     EXPECT_NE(std::string::npos, ReadWholeFile(dir.Path() + "nowplaying.json").find("\"artwork\":\"cover.jpg?v=20"));
 
     TempDir other;
     WriteWholeFile(other.Path() + "nowplaying.json", "Title");
-    WriteOverlayData(WideFrom(other.Path() + "NowPlaying.JSON", CP_ACP).data(), TitleOnly("Now"));
+    WriteOverlayData(WideFrom(other.Path() + "NowPlaying.JSON", CP_ACP).data(), TitleOnly("Now"),
+                     failed);
     EXPECT_EQ("Title", ReadWholeFile(other.Path() + "nowplaying.json"));
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES,
               GetFileAttributesA((other.Path() + "nowplaying.js").c_str()));

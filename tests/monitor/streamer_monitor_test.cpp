@@ -254,7 +254,8 @@ TEST_F(StreamerMonitorTest, ATitleFileThatCannotBeWrittenShowsOneBoxPerRun)
 
     ASSERT_EQ(1u, robot_.Boxes().size());
     EXPECT_EQ("Tunewire Plugin", robot_.Boxes()[0].caption);
-    EXPECT_EQ("Could not write the title file " + Dir() + "missing\\np.txt (error 3).",
+    EXPECT_EQ("Could not write the title file " + Dir() +
+                  "missing\\np.txt: its folder does not exist (error 3). Tunewire keeps trying.",
               robot_.Boxes()[0].text);
 }
 
