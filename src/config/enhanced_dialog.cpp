@@ -26,7 +26,9 @@
 #include "config/settings_lock.h"
 #include "config/shell_open.h"
 #include "config/streamer_settings.h"
+#include "monitor/artwork_file.h"
 #include "monitor/latest_track.h"
+#include "monitor/monitor_lifetime.h"
 #include "monitor/title_format.h"
 #include "plugin/plugin.h"
 
@@ -70,6 +72,7 @@ const TextKey kTexts[] = {
     {"TitleFormat", IDC_EF_TITLE_FORMAT},
     {"ArtworkFile", IDC_EF_ARTWORK_FILE},
 };
+constexpr size_t kArtworkText = 2;  // the cover's place in kTexts
 
 // What a Browse button asks the save dialog, and the field the answer fills.
 struct BrowseFor {
@@ -99,6 +102,10 @@ struct Shown {
 
 struct DialogState {
     Shown opened;  // what the dialog showed when it opened
+    // An existing image the user chose with Browse and agreed to have
+    // replaced, with its stamp: the plugin may then replace it.
+    std::string acceptedCover;  // UTF-8
+    std::string acceptedStamp;
 };
 
 // A file's value as a user typed it in an editor, as UTF-8: it is taken as
@@ -232,15 +239,22 @@ void ShowStoreFailure(HWND dialog, const SettingsChange& change)
 }
 
 // True when the dialog may close.
+// The monitor then writes the playing track's files under the new settings,
+// so the streamer sees the result without waiting for the next track.
 bool Store(HWND dialog, const DialogState& state)
 {
-    const SettingsChange change = StoreOptInChanges(Changes(state.opened, Taken(dialog)));
+    const Shown now = Taken(dialog);
+    OptInValues changes = Changes(state.opened, now);
+    if (!state.acceptedCover.empty() && now.texts[kArtworkText] == state.acceptedCover)
+        changes.emplace_back(kArtworkStampKey, state.acceptedStamp);
+    const SettingsChange change = StoreOptInChanges(changes);
     if (change.error != 0) {
         ShowStoreFailure(dialog, change);
         return false;
     }
     if (change.moved)
         ShowSettingsMovedNotice(dialog);
+    RequestLocalRewrite();
     return true;
 }
 
@@ -324,7 +338,7 @@ void CopyAddress(HWND dialog)
 // file at the next track and it may be one the plugin never wrote. It lets
 // the user type a folder that does not exist yet; that is made here, so the
 // file can be written there at the next track.
-void BrowseForFile(HWND dialog, const BrowseFor& browse)
+void BrowseForFile(HWND dialog, const BrowseFor& browse, DialogState* state)
 {
     std::vector<wchar_t> path(kBrowsePathSize, L'\0');
     const std::vector<wchar_t> typed = WideFieldText(dialog, browse.field);
@@ -356,6 +370,12 @@ void BrowseForFile(HWND dialog, const BrowseFor& browse)
         *slash = L'\\';
     }
     SetDlgItemTextW(dialog, browse.field, path.data());
+    // The prompt has asked before an existing cover was chosen.
+    if (state != nullptr && browse.field == IDC_EF_ARTWORK_FILE &&
+        GetFileAttributesW(path.data()) != INVALID_FILE_ATTRIBUTES) {
+        state->acceptedCover = BytesFrom(path.data());
+        state->acceptedStamp = ArtworkStamp(path.data());
+    }
 }
 
 // What the preview shows while nothing plays.
@@ -438,10 +458,10 @@ INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
         EndDialog(dialog, IDCANCEL);
         return 1;
     case IDC_EF_BROWSE:
-        BrowseForFile(dialog, kTitleFileBrowse);
+        BrowseForFile(dialog, kTitleFileBrowse, state);
         return 1;
     case IDC_EF_ARTWORK_BROWSE:
-        BrowseForFile(dialog, kArtworkBrowse);
+        BrowseForFile(dialog, kArtworkBrowse, state);
         return 1;
     case IDC_EF_TITLE_FILE:
         if (HIWORD(wParam) == EN_CHANGE)

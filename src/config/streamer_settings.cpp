@@ -47,6 +47,8 @@ bool IsSwitchOn(const char* value)
     return false;
 }
 
+const char kArtworkStampKey[] = "ArtworkStamp";
+
 bool HasLocalOutput(const StreamerSettings& settings)
 {
     return settings.titleFile[0] != L'\0' || settings.artworkFile[0] != L'\0';
@@ -73,6 +75,7 @@ StreamerSettings ReadStreamerSettings()
     ReadText(bytes, "TitleFormat", settings.titleFormat);
     settings.postFields = ReadSwitch(bytes, "PostFields");
     ReadText(bytes, "ArtworkFile", settings.artworkFile);
+    FindSectionValue(bytes, kArtworkStampKey, settings.artworkStamp);
     lstrcpyW(settings.settingsFolder, file);
     ReplaceWideFileName(settings.settingsFolder, L"");
     lstrcpyW(settings.logFile, file);

@@ -69,22 +69,38 @@ bool FindFolderArt(const wchar_t* mediaFile, wchar_t* found)
     return false;
 }
 
+std::string ArtworkStamp(const wchar_t* file)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(file, GetFileExInfoStandard, &data))
+        return "";
+    char stamp[64];
+    wsprintfA(stamp, "%lu-%08lX%08lX", data.nFileSizeLow, data.ftLastWriteTime.dwHighDateTime,
+              data.ftLastWriteTime.dwLowDateTime);
+    return stamp;
+}
+
 DWORD KeepArtworkFile(const wchar_t* path, const wchar_t* baseFolder, const wchar_t* source,
-                      wchar_t* written, bool& copied)
+                      wchar_t* written, bool& copied, std::string& stamp)
 {
     copied = false;
-    std::string bytes;
-    if (source[0] != L'\0' && ReadImage(source, bytes)) {
-        const DWORD error = WriteTitleFile(path, baseFolder, bytes, written);
-        copied = error == 0;
-        return error;
-    }
     lstrcpynW(written, path, kPathSize);
-    const DWORD error = OutputFilePath(path, baseFolder, written);
+    DWORD error = OutputFilePath(path, baseFolder, written);
     if (error != 0)
         return error;
-    if (DeleteFileW(written) || GetLastError() == ERROR_FILE_NOT_FOUND ||
-        GetLastError() == ERROR_PATH_NOT_FOUND)
-        return 0;
-    return GetLastError();
+    const std::string there = ArtworkStamp(written);
+    if (!there.empty() && there != stamp)
+        return kArtworkNotOurs;
+    std::string bytes;
+    if (source[0] != L'\0' && ReadImage(source, bytes)) {
+        error = WriteTitleFile(path, baseFolder, bytes, written);
+        copied = error == 0;
+        if (copied)
+            stamp = ArtworkStamp(written);
+        return error;
+    }
+    if (!there.empty() && !DeleteFileW(written))
+        return GetLastError();
+    stamp.clear();
+    return 0;
 }

@@ -19,10 +19,22 @@ constexpr DWORD kWokenTurnGapMs = 250;
 // that draws each title is not made to draw faster than that.
 constexpr DWORD kPostGapMs = 1000;
 
-void Wait(HANDLE stopEvent, DWORD ms)
+// The events that end any pause, followed by `also`; returns their count.
+DWORD PauseEnds(HANDLE stopEvent, HANDLE rewriteEvent, HANDLE also, HANDLE* handles)
 {
-    if (stopEvent != nullptr)
-        WaitForSingleObject(stopEvent, ms);
+    DWORD count = 0;
+    for (HANDLE handle : {stopEvent, rewriteEvent, also})
+        if (handle != nullptr)
+            handles[count++] = handle;
+    return count;
+}
+
+void Wait(HANDLE stopEvent, HANDLE rewriteEvent, DWORD ms)
+{
+    HANDLE handles[2];
+    const DWORD count = PauseEnds(stopEvent, rewriteEvent, nullptr, handles);
+    if (count != 0)
+        WaitForMultipleObjects(count, handles, FALSE, ms);
     else
         Sleep(ms);
 }
@@ -36,10 +48,11 @@ DWORD Remaining(DWORD now, DWORD since, DWORD gap)
 
 }  // namespace
 
-void PauseUnlessWoken(InstantWake& wake, HANDLE stopEvent, unsigned posts, DWORD ms)
+void PauseUnlessWoken(InstantWake& wake, HANDLE stopEvent, HANDLE rewriteEvent, unsigned posts,
+                      DWORD ms)
 {
     if (wake.event == nullptr) {
-        Wait(stopEvent, ms);
+        Wait(stopEvent, rewriteEvent, ms);
         return;
     }
     if (posts != wake.postsSeen) {
@@ -49,11 +62,8 @@ void PauseUnlessWoken(InstantWake& wake, HANDLE stopEvent, unsigned posts, DWORD
     }
     if (wake.pending)
         return;
-    HANDLE handles[2];
-    DWORD count = 0;
-    if (stopEvent != nullptr)
-        handles[count++] = stopEvent;
-    handles[count++] = wake.event;
+    HANDLE handles[3];
+    const DWORD count = PauseEnds(stopEvent, rewriteEvent, wake.event, handles);
     if (WaitForMultipleObjects(count, handles, FALSE, ms) != WAIT_OBJECT_0 + count - 1)
         return;
     wake.pending = true;
@@ -64,7 +74,7 @@ void PauseUnlessWoken(InstantWake& wake, HANDLE stopEvent, unsigned posts, DWORD
     if (wake.postedBefore)
         wait = std::max(wait, Remaining(now, wake.lastPost, kPostGapMs));
     if (wait != 0)
-        Wait(stopEvent, wait);
+        Wait(stopEvent, nullptr, wait);
     wake.wokenBefore = true;
     wake.lastWokenTurn = GetTickCount();
 }

@@ -17,12 +17,14 @@ struct InstantWake {
     DWORD lastPost = 0;         // GetTickCount as the pause after the latest post began
 };
 
-// Waits `ms` on the stop event (null: sleeps). With the wake event, a wake
+// Waits `ms` on the stop event and `rewriteEvent`, either of which ends the
+// wait early (null: not waited on). With the wake event, a wake
 // ends the wait early, and every further pause of the turn returns at once;
 // the turn that follows waits first for what is left of 250 ms after the
 // previous woken turn and of a second after the latest post. `posts` is the
 // monitor's count of posts so far.
-void PauseUnlessWoken(InstantWake& wake, HANDLE stopEvent, unsigned posts, DWORD ms);
+void PauseUnlessWoken(InstantWake& wake, HANDLE stopEvent, HANDLE rewriteEvent, unsigned posts,
+                      DWORD ms);
 
 // The host has answered the turn's first query: whatever it notified before
 // that answer, this turn sees, so the wake event is cleared. The turn is a

@@ -30,6 +30,9 @@ void StartTrackMonitor(HWND host, bool wakeable)
     // Manual-reset: once stop signals it, every later pause of the run
     // returns at once.
     run->stopEvent.Reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    // Manual-reset: every pause returns at once until the turn that
+    // rewrites the files has taken the request.
+    run->rewriteEvent.Reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     // Auto-reset: a burst of notifications wakes one pause.
     if (wakeable)
         run->wakeEvent.Reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
@@ -50,6 +53,12 @@ void StartTrackMonitor(HWND host, bool wakeable)
 HANDLE TrackMonitorWakeEvent()
 {
     return g_run != nullptr ? g_run->wakeEvent.Get() : nullptr;
+}
+
+void RequestLocalRewrite()
+{
+    if (g_run != nullptr && g_run->rewriteEvent)
+        SetEvent(g_run->rewriteEvent.Get());
 }
 
 void StopTrackMonitor()

@@ -12,6 +12,11 @@ void StartTrackMonitor(HWND host, bool wakeable);
 // not start. It stays open until StopTrackMonitor lets go of the run.
 HANDLE TrackMonitorWakeEvent();
 
+// Asks the monitor to write the playing track's local files again, under the
+// settings just stored, at the start of its next turn, which the request
+// brings forward: no post is made. Nothing happens when no monitor runs.
+void RequestLocalRewrite();
+
 // Tells the monitor to stop, wakes it from a pause, and waits a bounded time
 // for it to end. Never forces it: a monitor still inside a post or a message
 // box ends by itself at its next check.

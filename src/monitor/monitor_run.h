@@ -21,6 +21,8 @@ struct MonitorRun {
     UniqueHandle stopEvent;   // manual-reset; set together with the flag
     UniqueHandle wakeEvent;   // auto-reset; set by the player's notifications
                               // (plugin/notification_hook.h); null unless Instant is on
+    UniqueHandle rewriteEvent;  // manual-reset; set when the local files are to be
+                                // written again under new settings
     // 0 while this run is to go on, 1 once it is to stop. Read afresh by the
     // thread at every check.
     std::atomic<unsigned char> stopRequested{0};

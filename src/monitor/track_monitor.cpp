@@ -49,6 +49,7 @@ constexpr DWORD kPauseMs = 1000;
 struct MonitorState {
     HWND host = nullptr;
     HANDLE stopEvent = nullptr;
+    HANDLE rewriteEvent = nullptr;  // the dialog asks for the local files again
     int currentLength = 0;
     int previousLength = 0;
     int currentPosition = 0;
@@ -59,6 +60,7 @@ struct MonitorState {
     wchar_t currentWideFile[kWideTextSize] = {};
     wchar_t lastPostedWideFile[kWideTextSize] = {};
     char title[kUtf8TextSize] = {};  // as it is posted: ANSI, or UTF-8 in Unicode mode
+    bool recordOfFile = false;       // the latest record is of the last posted file
     StreamerState streamer;
     StoppedTextState stopped;
     StreamTitleState stream;
@@ -72,7 +74,7 @@ bool StopRequested(const MonitorRun& run)
 
 void Pause(MonitorState& s)
 {
-    PauseUnlessWoken(s.wake, s.stopEvent, s.streamer.posts, kPauseMs);
+    PauseUnlessWoken(s.wake, s.stopEvent, s.rewriteEvent, s.streamer.posts, kPauseMs);
 }
 
 void CopyHostText(char* destination, LRESULT answer)
@@ -108,35 +110,36 @@ bool SameFileAsLastPosted(const MonitorState& s, bool unicode)
     return std::strcmp(s.currentFile, s.lastPostedFile) == 0;
 }
 
-// The new track's record: the tags and the folder image are asked only when
-// a key uses them, so without those keys the player is asked what it always
-// was. A file on the user's disk keeps every character, so while one is kept
-// the wide title, file name and tags are asked in either mode; the post
-// still carries what the mode posts.
-TrackRecord NewTrackRecord(const MonitorState& s, const StreamerSettings& settings, bool unicode)
+// What `record` lacks under `settings`, asked of the player for the file
+// `ansiFile` or `wideFile` (in the record's mode) at the current position:
+// the tags and the folder image only when a key uses them, so without those
+// keys the player is asked what it always was. A file on the user's disk
+// keeps every character, so while one is kept the wide title, file name and
+// tags are asked in either mode; the post still carries what the mode posts.
+void CompleteRecord(const MonitorState& s, const StreamerSettings& settings, const char* ansiFile,
+                    const wchar_t* wideFile, TrackRecord& record)
 {
-    TrackRecord record = TitleRecord(s.title, unicode);
+    const bool unicode = record.charset == TitleCharset::kUtf8;
     const bool wide = unicode || HasLocalOutput(settings);
     wchar_t file[kWideTextSize];
     if (unicode) {
-        std::wcscpy(file, s.currentWideFile);
+        std::wcscpy(file, wideFile);
     } else if (wide) {
-        AskWideFileName(s.host, s.currentPosition, s.currentFile, file);
+        AskWideFileName(s.host, s.currentPosition, ansiFile, file);
         char whole[kUtf8TextSize];
-        if (AskEntryTitle(s.host, s.currentPosition, true, whole))
+        if (record.wideTitle.empty() && AskEntryTitle(s.host, s.currentPosition, true, whole))
             record.wideTitle = whole;
     } else {
-        CopyAnsiHostTextAsWide(file, s.currentFile);
+        CopyAnsiHostTextAsWide(file, ansiFile);
     }
     if (settings.titleFormat[0] != L'\0' || settings.postFields ||
         settings.artworkFile[0] != L'\0') {
-        AskTrackFields(s.host, s.currentFile, file, wide, WideAsUtf8(settings.titleFormat),
+        AskTrackFields(s.host, ansiFile, file, wide, WideAsUtf8(settings.titleFormat),
                        record.fields);
         record.hasFields = true;
     }
     if (settings.artworkFile[0] != L'\0')
         FindFolderArt(file, record.artworkSource);
-    return record;
 }
 
 // Each mode remembers the last posted file in its own form. A post forgets
@@ -145,7 +148,10 @@ TrackRecord NewTrackRecord(const MonitorState& s, const StreamerSettings& settin
 void PostTitle(MonitorState& s, bool unicode)
 {
     const StreamerSettings settings = ReadStreamerSettings();
-    PostMonitorTitle(s.streamer, settings, NewTrackRecord(s, settings, unicode));
+    TrackRecord record = TitleRecord(s.title, unicode);
+    CompleteRecord(s, settings, s.currentFile, s.currentWideFile, record);
+    PostMonitorTitle(s.streamer, settings, record);
+    s.recordOfFile = true;
     if (unicode) {
         std::wcscpy(s.lastPostedWideFile, s.currentWideFile);
         s.lastPostedFile[0] = '\0';
@@ -162,9 +168,31 @@ void PostTitle(MonitorState& s, bool unicode)
 // comparison too.
 void ForgetLastPosted(MonitorState& s)
 {
+    s.recordOfFile = false;
     s.currentLength = 0;
     s.lastPostedFile[0] = '\0';
     s.lastPostedWideFile[0] = L'\0';
+}
+
+// The latest record's local files again, under the settings just stored and
+// with what they need asked afresh of the player, and kept for the dialog's
+// preview; nothing is posted. A stream's title or the stop text is written as
+// it stands.
+void RewriteLocalOutputs(MonitorState& s)
+{
+    if (!s.streamer.hasRecord)
+        return;
+    const StreamerSettings settings = ReadStreamerSettings();
+    TrackRecord record = s.streamer.record;
+    if (s.recordOfFile) {
+        record.hasFields = false;
+        record.fields = TrackFields();
+        record.artworkSource[0] = L'\0';
+        CompleteRecord(s, settings, s.lastPostedFile, s.lastPostedWideFile, record);
+        KeepLatestTrack(record);
+    }
+    s.streamer.record = record;
+    KeepLocalOutputs(s.streamer.local, settings, record);
 }
 
 // One turn after the player answered "playing".
@@ -209,7 +237,12 @@ void RunMonitor(const MonitorRun& run)
     state.host = run.host;
     state.stopEvent = run.stopEvent.Get();
     state.wake.event = run.wakeEvent.Get();
+    state.rewriteEvent = run.rewriteEvent.Get();
     while (!StopRequested(run)) {
+        if (WaitForSingleObject(state.rewriteEvent, 0) == WAIT_OBJECT_0) {
+            ResetEvent(state.rewriteEvent);
+            RewriteLocalOutputs(state);
+        }
         const LRESULT playing = Ask(state.host, 0, kQueryIsPlaying);
         BeginTurn(state.wake);
         TurnForRetries turn = StoppedTextTurn(state.stopped, state.streamer, playing);
@@ -218,6 +251,8 @@ void RunMonitor(const MonitorRun& run)
         // A stop, with its text or without: nothing plays any more.
         if (turn == TurnForRetries::kPosted || turn == TurnForRetries::kStopCompleted)
             ForgetLatestTrack();
+        if (turn == TurnForRetries::kStopCompleted)
+            state.streamer.hasRecord = false;
         if (playing == 1)
             turn = PlayingTurn(state);
         FinishTurn(state.streamer, turn);

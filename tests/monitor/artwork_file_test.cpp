@@ -60,10 +60,11 @@ TEST(ArtworkFileTest, TheCopyIsReplacedUnderAReaderAndRemovedWhenThereIsNone)
     WriteWholeFile(dir.Path() + "big.jpg", std::string(4 * 1024 * 1024 + 1, 'x'));
     wchar_t written[kPathSize];
     bool copied = false;
+    std::string stamp;
     auto keep = [&](const char* source) {
         return KeepArtworkFile(L"out\\art.jpg", Wide(dir.Path()).data(),
                                Wide(source[0] == '\0' ? "" : dir.Path() + source).data(), written,
-                               copied);
+                               copied, stamp);
     };
 
     EXPECT_EQ(0u, keep("one.jpg"));
@@ -87,6 +88,20 @@ TEST(ArtworkFileTest, TheCopyIsReplacedUnderAReaderAndRemovedWhenThereIsNone)
     EXPECT_EQ(0u, keep(""));
     EXPECT_FALSE(copied);
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(copy.c_str()));
+    EXPECT_EQ("", stamp);
+
+    // The user's own image at that path, or the copy changed since it was
+    // written: never replaced, never removed.
+    for (const char* source : {"one.jpg", ""}) {
+        WriteWholeFile(copy, "the user's own");
+        EXPECT_EQ(kArtworkNotOurs, keep(source));
+        EXPECT_EQ("the user's own", ReadWholeFile(copy));
+        DeleteFileA(copy.c_str());
+    }
+    EXPECT_EQ(0u, keep("two.jpg"));
+    WriteWholeFile(copy, "edited");
+    EXPECT_EQ(kArtworkNotOurs, keep("one.jpg"));
+    EXPECT_EQ("edited", ReadWholeFile(copy));
 }
 
 }  // namespace
