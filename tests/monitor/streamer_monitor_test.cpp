@@ -9,6 +9,8 @@
 
 #include "monitor_turns.h"
 #include "settings_file.h"
+#include "config/config-rc.h"
+#include "support/dialog_driver.h"
 #include "support/monitor_fixture.h"
 #include "support/process_dialogs.h"
 
@@ -257,6 +259,75 @@ TEST_F(StreamerMonitorTest, ATitleFileThatCannotBeWrittenShowsOneBoxPerRun)
     EXPECT_EQ("Could not write the title file " + Dir() +
                   "missing\\np.txt: its folder does not exist (error 3). Tunewire keeps trying.",
               robot_.Boxes()[0].text);
+}
+
+// A reader holds the title file across two track changes and the box that
+// tells of it stays open: the posts and the overlay's data still follow each
+// change, and the file gets the latest title once the reader lets go.
+TEST_F(StreamerMonitorTest, AHeldTitleFileAndItsOpenBoxHoldNothingElseUp)
+{
+    Configure(TitleFileLine());
+    robot_.SetDismissing(false);
+    const char* const titles[] = {"First", "Second", "Third"};
+    for (int i = 0; i < 3; ++i)
+        Host().SetEntry(i + 1, ("C:\\Music\\" + std::to_string(i) + ".mp3").c_str(), titles[i]);
+    Host().Play(1, 200);
+    Start();
+    ASSERT_TRUE(PumpUntilTitleFileIs("First"));
+    HANDLE reader = CreateFileA(TitleFile().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, reader);
+    for (int i = 1; i < 3; ++i) {
+        Host().Play(i + 1, 200 - i);
+        EXPECT_TRUE(PumpUntilPosts(static_cast<size_t>(i) + 1, kRetryWaitMs));
+        EXPECT_TRUE(Host().PumpUntil(
+            [&] { return Contains(ReadWholeFile(Dir() + "nowplaying.js"), titles[i]); },
+            kFileWaitMs));
+    }
+    CloseHandle(reader);
+    EXPECT_TRUE(PumpUntilTitleFileIs("Third"));
+    ASSERT_EQ(1u, robot_.Boxes().size());
+    EXPECT_NE(std::string::npos, robot_.Boxes()[0].text.find("another program has the file open"));
+    robot_.SetDismissing(true);
+}
+
+// OK in Enhanced Features during a track writes that track's files under the
+// new settings within a turn, with no post, and the preview then formats the
+// track's own tags.
+TEST_F(StreamerMonitorTest, OkInEnhancedFeaturesWritesThePlayingTracksFilesAtOnce)
+{
+    Configure("");
+    const std::string dir = Dir();
+    const std::wstring media = std::wstring(dir.begin(), dir.end()) + L"a.mp3";
+    WriteWholeFile(Dir() + "cover.jpg", "image");
+    Host().SetEntry(1, media.c_str(), L"Band - Song");
+    Host().SetTags(media, {{"artist", L"Band"}, {"title", L"Song"}});
+    Host().Play(1, 200);
+    Start();
+    ASSERT_TRUE(PumpUntilPosts(1, kRetryWaitMs));
+    const DialogOpener hostsConfig = [&] {
+        plugin_.Descriptor()->config();
+        return INT_PTR(0);
+    };
+    RunEnhancedDialog([&](HWND dialog) {
+        ASSERT_NE(nullptr, dialog);
+        SetItemText(dialog, IDC_EF_TITLE_FILE, TitleFile());
+        SetItemText(dialog, IDC_EF_TITLE_FORMAT, "%artist%");
+        SetItemText(dialog, IDC_EF_ARTWORK_FILE, Dir() + "art.jpg");
+        PressButton(dialog, IDOK);
+        ASSERT_TRUE(WaitUntilClosed(dialog, kFileWaitMs));
+        const DWORD start = GetTickCount();
+        while (ReadWholeFile(TitleFile()) != "Band" && GetTickCount() - start < kFileWaitMs)
+            Sleep(20);
+        EXPECT_EQ("Band", ReadWholeFile(TitleFile()));
+        EXPECT_TRUE(Contains(ReadWholeFile(Dir() + "nowplaying.js"), "\"artwork\":\"art.jpg?v="));
+        EXPECT_EQ("image", ReadWholeFile(Dir() + "art.jpg"));
+    }, hostsConfig);
+    RunEnhancedDialog([&](HWND dialog) {
+        ASSERT_NE(nullptr, dialog);
+        EXPECT_EQ("Band", ItemText(dialog, IDC_EF_FORMAT_PREVIEW));
+    }, hostsConfig);
+    EXPECT_EQ(1u, server_.Requests().size()) << "no post";
 }
 
 // A reader that holds the title file and shares nothing: the new title

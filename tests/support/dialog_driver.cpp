@@ -68,7 +68,7 @@ int CountConfigDialogs()
     return count;
 }
 
-INT_PTR RunConfigDialog(const std::function<void(HWND dialog)>& script)
+INT_PTR RunConfigDialog(const std::function<void(HWND dialog)>& script, const DialogOpener& open)
 {
     DWORD dialogThread = GetCurrentThreadId();
     std::thread driver([&] {
@@ -76,12 +76,12 @@ INT_PTR RunConfigDialog(const std::function<void(HWND dialog)>& script)
         script(dialog);
         CancelIfOpen(dialog);
     });
-    INT_PTR result = ShowConfigDialog();
+    INT_PTR result = open ? open() : ShowConfigDialog();
     driver.join();
     return result;
 }
 
-void RunEnhancedDialog(const std::function<void(HWND dialog)>& script)
+void RunEnhancedDialog(const std::function<void(HWND dialog)>& script, const DialogOpener& open)
 {
     const DWORD dialogThread = GetCurrentThreadId();
     RunConfigDialog([&](HWND config) {
@@ -93,7 +93,7 @@ void RunEnhancedDialog(const std::function<void(HWND dialog)>& script)
         HWND dialog = WaitForEnhancedDialog(dialogThread, kAppearTimeoutMs);
         script(dialog);
         CancelIfOpen(dialog);
-    });
+    }, open);
 }
 
 std::string ItemText(HWND dialog, int id)

@@ -23,17 +23,23 @@ HWND WaitForEnhancedDialog(DWORD threadId, DWORD timeoutMs);
 // How many configuration dialogs this process has open right now.
 int CountConfigDialogs();
 
-// Calls ShowConfigDialog on the calling thread and meanwhile runs `script` on
+// How a test opens the configuration dialog on its own thread: the statically
+// linked ShowConfigDialog by default, or the config entry of a hosted DLL.
+using DialogOpener = std::function<INT_PTR()>;
+
+// Calls `open` on the calling thread and meanwhile runs `script` on
 // a helper thread with the dialog's handle (nullptr if it never appeared).
 // The calling thread is blocked in the dialog while the script runs, so the
 // script may use EXPECT_*. A dialog the script leaves open is cancelled, so a
-// failed expectation cannot hang the test. Returns ShowConfigDialog's result.
-INT_PTR RunConfigDialog(const std::function<void(HWND dialog)>& script);
+// failed expectation cannot hang the test. Returns `open`'s result.
+INT_PTR RunConfigDialog(const std::function<void(HWND dialog)>& script,
+                        const DialogOpener& open = nullptr);
 
 // Opens the configuration dialog as RunConfigDialog does, presses its
 // Enhanced Features button and runs `script` with the dialog that opens
 // (nullptr if none did), cancelling it if the script leaves it open.
-void RunEnhancedDialog(const std::function<void(HWND dialog)>& script);
+void RunEnhancedDialog(const std::function<void(HWND dialog)>& script,
+                       const DialogOpener& open = nullptr);
 
 std::string ItemText(HWND dialog, int id);
 void SetItemText(HWND dialog, int id, const std::string& text);
