@@ -15,8 +15,9 @@ namespace {
 
 // The playing query's answer of a stopped player.
 constexpr LRESULT kStoppedAnswer = 0;
-// Two turns, about four seconds: a player that stops between two tracks of a
-// playlist, as some do for a moment, does not count.
+// Two stopped turns, two to three seconds after Stop (the first within a
+// second of it, the second two seconds after that): a player that stops
+// between two tracks of a playlist, as some do for a moment, does not count.
 constexpr int kStoppedTurnsToPost = 2;
 
 // `text` as the title the mode posts, in `title` (kUtf8TextSize bytes).
