@@ -1,5 +1,6 @@
 // The stand-in player's answers to the ANSI and wide queries for entries read
-// from a UTF-8 playlist script, and as an older player without wide answers.
+// from a UTF-8 playlist script, and as an older player without wide answers;
+// its place in the track through a script's play, pause, resume, seek and stop.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -154,3 +155,133 @@ TEST(ScriptTagsTest, ATagsEventAnswersTheWideAndTheAnsiTagQueries)
     std::istringstream unpaired("0 tags \"C:\\a.mp3\" artist\n");
     EXPECT_FALSE(ParseScript(unpaired, events, error));
 }
+
+namespace {
+
+// One script event, without its time, as hostsim.exe reads and applies it.
+ScriptEvent ScriptLine(const std::string& line)
+{
+    std::istringstream script("0 " + line + "\n");
+    std::vector<ScriptEvent> events;
+    std::string error;
+    if (!ParseScript(script, events, error) || events.size() != 1)
+        ADD_FAILURE() << "cannot read \"" << line << "\": " << error;
+    return events.empty() ? ScriptEvent{} : events[0];
+}
+
+// The notices the window sends itself, seen through a subclass of it, in the
+// order sent: "3003 13003 603/0 603/2" for a file that starts.
+std::string g_notices;
+WNDPROC g_hostProc = nullptr;
+
+LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == kHostQueryMessage && IsTrackNotification(wParam, lParam)) {
+        g_notices += g_notices.empty() ? "" : " ";
+        g_notices += std::to_string(lParam);
+        if (lParam == kNotifyChange)
+            g_notices += "/" + std::to_string(wParam);
+    }
+    return CallWindowProcA(g_hostProc, window, message, wParam, lParam);
+}
+
+constexpr int kKeeps = -2;         // the event leaves the place in the track where it was
+constexpr DWORD kReadGapMs = 120;  // between a row's two reads: a playing track moves on
+
+struct PlaceRow {
+    const char* line;     // the script event
+    LRESULT isPlaying;    // the answer to 104 after it: 1 playing, 3 paused, 0 stopped
+    int startsAt;         // where it puts the track, in ms (-1 stopped), or kKeeps
+    const char* notices;  // what the window told itself
+};
+
+const PlaceRow kPlaceRows[] = {
+    {"play 1 200", 1, 0, "3003 13003 603/0 603/2"},
+    {"pause 1 200", 3, kKeeps, "603/2"},
+    {"resume", 1, kKeeps, "603/2"},
+    {"seek 5000", 1, 5000, ""},
+    {"pause 1 200", 3, kKeeps, "603/2"},
+    {"seek 7000", 3, 7000, ""},
+    {"resume", 1, kKeeps, "603/2"},
+    {"pause 2 180", 3, 0, "603/2"},  // another entry is paused at its start
+    {"resume", 1, kKeeps, "603/2"},
+    {"play 3 100 at 2500", 1, 2500, "3003 13003 603/0 603/2"},
+    {"stop", 0, -1, "603/2"},
+    {"seek 900", 0, -1, ""},  // nothing plays, so nothing moves or resumes
+    {"resume", 0, -1, ""},
+};
+
+// The window reads GetTickCount when a track starts, moves or is answered
+// for, and the test reads it just before and after each of those moments:
+// every bound below holds however slowly a loaded machine runs the rows.
+// While the track plays, the answer is the answer's tick plus an offset the
+// test knows to lie in [low, high]; otherwise it is a value in [low, high].
+TEST(TrackPlaceTest, PlayPauseResumeSeekAndStopMoveThePlaceInTheTrack)
+{
+    HostWindow window;
+    g_hostProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+        window.Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&RecordingProc)));
+    const DWORD start = GetTickCount();
+    auto now = [start] { return static_cast<long long>(GetTickCount() - start); };
+    bool moving = false;
+    long long low = -1;
+    long long high = -1;
+    for (const PlaceRow& row : kPlaceRows) {
+        SCOPED_TRACE(row.line);
+        g_notices.clear();
+        const ScriptEvent event = ScriptLine(row.line);
+        const long long before = now();
+        ApplyScriptEvent(window, event);
+        const long long after = now();
+        EXPECT_EQ(row.notices, g_notices);
+        EXPECT_EQ(row.isPlaying, Ask(window, kQueryIsPlaying, 0));
+
+        // Where the event put the track, then what that says of the answers.
+        const bool keeps = row.startsAt == kKeeps;
+        const long long lowest = keeps ? low + (moving ? before : 0) : row.startsAt;
+        const long long highest = keeps ? high + (moving ? after : 0) : row.startsAt;
+        moving = row.isPlaying == 1;
+        low = moving ? lowest - after : lowest;
+        high = moving ? highest - before : highest;
+
+        LRESULT reads[2] = {};
+        long long answered = 0;
+        for (LRESULT& read : reads) {
+            while (&read != reads && now() - answered < kReadGapMs)
+                Sleep(10);
+            const long long asked = now();
+            read = Ask(window, kQueryTrackLength, 0);
+            answered = now();
+            EXPECT_LE(low + (moving ? asked : 0), read);
+            EXPECT_GE(high + (moving ? answered : 0), read);
+        }
+        if (moving) {
+            EXPECT_GT(reads[1], reads[0]);
+        } else {
+            EXPECT_EQ(reads[0], reads[1]);
+            low = high = reads[0];
+        }
+    }
+    EXPECT_EQ(100, Ask(window, kQueryTrackLength, 1)) << "the length of the last track played";
+}
+
+// Lines the parser refuses, as it refuses any line it cannot read whole.
+TEST(TrackPlaceTest, MalformedResumeSeekAndPlayAtLinesAreRefused)
+{
+    const char* const kLines[] = {
+        "0 resume 1",           "0 seek",          "0 seek -5",
+        "0 seek 12x",           "0 seek \"500\"",  "0 seek 2147483648",
+        "0 seek 500 600",       "0 play 1 200 at", "0 play 1 200 from 500",
+        "0 play 1 200 at -1",   "0 pause 1 200 at 500",
+    };
+    for (const char* line : kLines) {
+        std::istringstream script(std::string("0 play 1 200\n") + line + "\n");
+        std::vector<ScriptEvent> events;
+        std::string error;
+        EXPECT_FALSE(ParseScript(script, events, error)) << line;
+        EXPECT_EQ(0u, error.find("line 2: ")) << line << ": " << error;
+    }
+    EXPECT_EQ(2147483647, ScriptLine("seek 2147483647").trackMs);
+}
+
+}  // namespace

@@ -8,6 +8,10 @@ namespace {
 
 const char kClassName[] = "TunewireHostSim";
 
+// The output-time query (105) asks for the position in milliseconds with
+// this argument; with any other (1, what the plugin sends) the length.
+constexpr WPARAM kTrackPositionArgument = 0;
+
 std::wstring Widened(const char* text)
 {
     int size = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
@@ -50,7 +54,7 @@ HostWindow::~HostWindow()
     DestroyWindow(window_);
 }
 
-void HostWindow::Play(int position, int length)
+void HostWindow::Play(int position, int length, int startMs)
 {
     std::vector<Notice> notices;
     {
@@ -58,6 +62,8 @@ void HostWindow::Play(int position, int length)
         playState_ = kPlaying;
         position_ = position;
         length_ = length;
+        playedMs_ = startMs;
+        playedSince_ = GetTickCount();
         const auto entry = entries_.find(position);
         const Entry playing = entry != entries_.end() ? entry->second : Entry{};
         notices.push_back({reinterpret_cast<WPARAM>(playing.file), kNotifyPlayingFile});
@@ -73,11 +79,45 @@ void HostWindow::Pause(int position, int length)
 {
     {
         std::lock_guard<std::mutex> lock(mutex_);
+        const bool sameTrack = playState_ != kStopped && position == position_;
+        playedMs_ = sameTrack ? static_cast<int>(PlayedMs()) : 0;
         playState_ = kPaused;
         position_ = position;
         length_ = length;
     }
     Send({{kChangeStatus, kNotifyChange}});
+}
+
+bool HostWindow::Resume()
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (playState_ != kPaused)
+            return false;
+        playState_ = kPlaying;
+        playedSince_ = GetTickCount();
+    }
+    Send({{kChangeStatus, kNotifyChange}});
+    return true;
+}
+
+bool HostWindow::Seek(int ms)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (playState_ == kStopped)
+        return false;
+    playedMs_ = ms;
+    playedSince_ = GetTickCount();
+    return true;
+}
+
+LRESULT HostWindow::PlayedMs() const
+{
+    if (playState_ == kStopped)
+        return -1;
+    if (playState_ == kPaused)
+        return playedMs_;
+    return playedMs_ + static_cast<LRESULT>(GetTickCount() - playedSince_);
 }
 
 void HostWindow::Stop()
@@ -207,7 +247,7 @@ LRESULT HostWindow::Answer(WPARAM argument, LPARAM code)
             record.answer = playState_;
             break;
         case kQueryTrackLength:
-            record.answer = length_;
+            record.answer = argument == kTrackPositionArgument ? PlayedMs() : length_;
             break;
         case kQueryPlaylistPosition:
             record.answer = position_;

@@ -3,9 +3,10 @@
 // test) changes over time, and can record every query it answers. Queries are
 // answered on the thread that created the window, so that thread must pump
 // messages. Like the player, it tells its own window of each change it makes
-// (Play, Pause, Stop, a new title of the entry that plays), with the
+// (Play, Pause, Resume, Stop, a new title of the entry that plays), with the
 // notifications of plugin/host_queries.h, sent on the caller's thread: the
-// window's own, as the player's UI thread does.
+// window's own, as the player's UI thread does. The position in the playing
+// track runs on GetTickCount, so a reader can bound it with its own reads.
 #pragma once
 
 #include <windows.h>
@@ -21,7 +22,8 @@
 
 struct HostQueryRecord {
     DWORD tick;        // GetTickCount when answered
-    LPARAM code;       // 104, 105, 125, 211, 212, 213, 214, 290 or 3026
+    LPARAM code;       // 104, 105 (argument 0 the position, 1 the length), 125, 211,
+                       // 212, 213, 214, 290 or 3026
     WPARAM argument;
     LRESULT answer;
     std::string text;  // what a file-name or title answer pointed to (wide ones in UTF-8);
@@ -37,11 +39,19 @@ public:
 
     HWND Handle() const { return window_; }
 
-    // A file starts: the playing-file notifications, then a new title and a
-    // new status.
-    void Play(int position, int length);
+    // A file starts, `startMs` into the track: the playing-file
+    // notifications, then a new title and a new status.
+    void Play(int position, int length, int startMs = 0);
     // Paused on an entry: the player answers neither "playing" nor "stopped".
+    // The entry that plays (or is paused) keeps its place in the track;
+    // another one is paused at its start.
     void Pause(int position, int length);
+    // Paused: plays on from where it was paused, with a new status. False,
+    // and nothing changes, when nothing is paused.
+    bool Resume();
+    // Playing or paused: moves to `ms` into the track. Nothing is sent: the
+    // track and its status stay. False, and nothing changes, when stopped.
+    bool Seek(int ms);
     void Stop();
     // A null file or title makes the host answer that query with null. An
     // entry set from ANSI texts answers the wide queries with them widened
@@ -83,6 +93,9 @@ private:
 
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Answer(WPARAM argument, LPARAM code);
+    // Milliseconds into the playing track, -1 when stopped. Called under the
+    // lock.
+    LRESULT PlayedMs() const;
     struct Notice {
         WPARAM argument;
         LPARAM code;
@@ -102,6 +115,10 @@ private:
     bool notifying_ = true;
     int position_ = 0;
     int length_ = 0;
+    // The place in the track: playedMs_ while paused; while playing,
+    // playedMs_ plus the time since playedSince_ (a GetTickCount).
+    int playedMs_ = 0;
+    DWORD playedSince_ = 0;
     std::map<int, Entry> entries_;
     FileTags tags_;
     // Texts handed out by address stay valid for the window's life: the plugin

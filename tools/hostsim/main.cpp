@@ -67,25 +67,26 @@ void Say(const char* format, const std::string& text = std::string())
 
 void Apply(const ScriptEvent& event, HostWindow& window)
 {
+    const bool changed = ApplyScriptEvent(window, event);
+    const std::string entry = std::to_string(event.position) + ", length " +
+                              std::to_string(event.length);
     switch (event.kind) {
-    case ScriptEvent::kEntry:
-        SetScriptEntry(window, event);
-        break;
-    case ScriptEvent::kTags:
-        SetScriptTags(window, event);
-        break;
     case ScriptEvent::kPlay:
-        window.Play(event.position, event.length);
-        Say("playing entry %s", std::to_string(event.position) + ", length " +
-                                    std::to_string(event.length));
+        Say("playing entry %s", entry + (event.trackMs != 0
+                                             ? " from " + std::to_string(event.trackMs) + " ms"
+                                             : std::string()));
         break;
     case ScriptEvent::kPause:
-        window.Pause(event.position, event.length);
-        Say("paused on entry %s", std::to_string(event.position) + ", length " +
-                                      std::to_string(event.length));
+        Say("paused on entry %s", entry);
+        break;
+    case ScriptEvent::kResume:
+        Say(changed ? "resumed" : "resume: nothing is paused");
+        break;
+    case ScriptEvent::kSeek:
+        Say(changed ? "moved to %s ms" : "seek to %s ms: nothing plays",
+            std::to_string(event.trackMs));
         break;
     case ScriptEvent::kStop:
-        window.Stop();
         Say("stopped");
         break;
     default:

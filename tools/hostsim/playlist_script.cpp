@@ -1,6 +1,7 @@
 #include "playlist_script.h"
 
 #include <algorithm>
+#include <climits>
 #include <istream>
 #include <sstream>
 
@@ -45,6 +46,16 @@ bool ToNumber(const Word& word, long long& value)
     return in && in.eof();
 }
 
+// A place in a track: milliseconds that fit the player's answer.
+bool ToTrackMs(const Word& word, int& ms)
+{
+    long long value = 0;
+    if (!ToNumber(word, value) || value < 0 || value > INT_MAX)
+        return false;
+    ms = static_cast<int>(value);
+    return true;
+}
+
 void TakeText(const Word& word, std::string& text, bool& isNull)
 {
     isNull = !word.quoted && word.text == "null";
@@ -74,16 +85,24 @@ bool ParseLine(const std::vector<Word>& words, ScriptEvent& event)
             event.tags.emplace_back(words[i].text, words[i + 1].text);
         return true;
     }
-    if ((command == "play" || command == "pause") && words.size() == 4 &&
+    const bool startsLater = command == "play" && words.size() == 6 && !words[4].quoted &&
+                             words[4].text == "at" && ToTrackMs(words[5], event.trackMs);
+    if ((command == "play" || command == "pause") && (words.size() == 4 || startsLater) &&
         ToNumber(words[2], position) && ToNumber(words[3], length)) {
         event.kind = command == "play" ? ScriptEvent::kPlay : ScriptEvent::kPause;
         event.position = static_cast<int>(position);
         event.length = static_cast<int>(length);
         return true;
     }
+    if (command == "seek" && words.size() == 3 && ToTrackMs(words[2], event.trackMs)) {
+        event.kind = ScriptEvent::kSeek;
+        return true;
+    }
     if (words.size() != 2)
         return false;
-    if (command == "stop")
+    if (command == "resume")
+        event.kind = ScriptEvent::kResume;
+    else if (command == "stop")
         event.kind = ScriptEvent::kStop;
     else if (command == "config")
         event.kind = ScriptEvent::kConfig;

@@ -7,7 +7,10 @@
 //   <ms> tags <file> <name> <value>...     the file's tags ("artist", "title",
 //                                          ...), name and value pairs, quoted
 //   <ms> play <position> <length>          a length of 0 or below: a stream
-//   <ms> pause <position> <length>
+//   <ms> play <position> <length> at <t>   starts <t> ms into the track
+//   <ms> pause <position> <length>         the playing entry keeps its place
+//   <ms> resume                            plays on from where it was paused
+//   <ms> seek <t>                          moves to <t> ms into the track
 //   <ms> stop
 //   <ms> config                              runs the plugin's dialog (modal)
 //   <ms> quit                                quits and unloads the plugin
@@ -19,12 +22,13 @@
 #include <vector>
 
 struct ScriptEvent {
-    enum Kind { kEntry, kTags, kPlay, kPause, kStop, kConfig, kQuit };
+    enum Kind { kEntry, kTags, kPlay, kPause, kResume, kSeek, kStop, kConfig, kQuit };
 
     unsigned atMs = 0;
     Kind kind = kStop;
     int position = 0;
     int length = 0;
+    int trackMs = 0;  // where play starts, or where seek moves to, in the track
     std::string file;
     std::string title;
     bool fileIsNull = false;

@@ -1,5 +1,5 @@
-// Script entries for the stand-in's window. Whether the texts are valid UTF-8
-// decides which of the window's two ways of setting an entry is used.
+// Script events for the stand-in's window. Whether an entry's texts are valid
+// UTF-8 decides which of the window's two ways of setting an entry is used.
 #include "script_entry.h"
 
 #include <windows.h>
@@ -47,4 +47,31 @@ void SetScriptTags(HostWindow& window, const ScriptEvent& tags)
     for (const auto& tag : tags.tags)
         FromUtf8(tag.second, values[tag.first]);
     window.SetTags(file, values);
+}
+
+bool ApplyScriptEvent(HostWindow& window, const ScriptEvent& event)
+{
+    switch (event.kind) {
+    case ScriptEvent::kEntry:
+        SetScriptEntry(window, event);
+        return true;
+    case ScriptEvent::kTags:
+        SetScriptTags(window, event);
+        return true;
+    case ScriptEvent::kPlay:
+        window.Play(event.position, event.length, event.trackMs);
+        return true;
+    case ScriptEvent::kPause:
+        window.Pause(event.position, event.length);
+        return true;
+    case ScriptEvent::kResume:
+        return window.Resume();
+    case ScriptEvent::kSeek:
+        return window.Seek(event.trackMs);
+    case ScriptEvent::kStop:
+        window.Stop();
+        return true;
+    default:
+        return false;
+    }
 }

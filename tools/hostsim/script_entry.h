@@ -1,5 +1,6 @@
-// Turns a playlist script's entry event into what the stand-in's window
-// answers for that position.
+// Turns a playlist script's events into what the stand-in's window answers:
+// an entry's texts for its position, a file's tags, the play state and the
+// place in the track. hostsim.exe and the tests apply scripts through here.
 #pragma once
 
 #include "host_window.h"
@@ -14,3 +15,8 @@ void SetScriptEntry(HostWindow& window, const ScriptEvent& entry);
 // A tags event: the file's tags, from UTF-8 texts (one that is not UTF-8 is
 // taken as empty).
 void SetScriptTags(HostWindow& window, const ScriptEvent& tags);
+
+// Applies an event of the window's (entry, tags, play, pause, resume, seek,
+// stop). False when it changed nothing: a resume with nothing paused, a seek
+// while stopped, or an event the window does not take (config, quit).
+bool ApplyScriptEvent(HostWindow& window, const ScriptEvent& event);
