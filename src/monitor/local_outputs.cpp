@@ -121,6 +121,25 @@ void WriteOverlay(LocalOutputs& outputs, const StreamerSettings& settings)
         Report(outputs, settings, kOverlayData, failed, error);
 }
 
+// A track at the top of the list played before; the same title twice in a
+// row (the dialog's rewrite of the playing track) is one entry.
+void Remember(std::vector<RecentTrack>& recent, const OverlayContent& overlay)
+{
+    RecentTrack track;
+    track.title = overlay.title;
+    track.line = overlay.line;
+    track.hasFields = overlay.hasFields;
+    track.artist = overlay.artist;
+    track.album = overlay.album;
+    track.song = overlay.song;
+    track.stored = UtcNow();
+    if (!recent.empty() && recent.front().title == track.title)
+        recent.erase(recent.begin());
+    recent.insert(recent.begin(), track);
+    if (recent.size() > kRecentTracks)
+        recent.pop_back();
+}
+
 void WritePending(LocalOutputs& outputs, const StreamerSettings& settings)
 {
     if (settings.artworkFile[0] == L'\0')
@@ -140,13 +159,18 @@ void WritePending(LocalOutputs& outputs, const StreamerSettings& settings)
 void KeepLocalOutputs(LocalOutputs& outputs, const StreamerSettings& settings,
                       const TrackRecord& record)
 {
+    outputs.settings = settings;
     OverlayContent& overlay = outputs.overlay;
     const std::string artworkVersion = overlay.artworkVersion;
     wchar_t artwork[kPathSize];
     lstrcpyW(artwork, overlay.artwork);
+    std::vector<RecentTrack> recent = overlay.recent;
     overlay = OverlayContent();
     overlay.title = WholeTitle(record);
     overlay.state = record.isStopText ? "stoptext" : "playing";
+    overlay.lengthSeconds = record.lengthSeconds;
+    overlay.positionMs = record.positionMs;
+    overlay.positionAtMs = record.positionAtMs;
     overlay.hasFields = record.hasFields;
     overlay.artist = record.fields.artist;
     overlay.album = record.fields.album;
@@ -160,12 +184,29 @@ void KeepLocalOutputs(LocalOutputs& outputs, const StreamerSettings& settings,
     if (settings.titleFormat[0] != L'\0' && !record.isStopText)
         overlay.line = FormatTitle(WideAsUtf8(settings.titleFormat), record);
     outputs.titleText = overlay.line.empty() ? overlay.title : overlay.line;
+    if (!record.isStopText)
+        Remember(recent, overlay);
+    overlay.recent = recent;
     lstrcpyW(outputs.artworkSource, record.artworkSource);
     for (int file = 0; file < kLocalFileCount; ++file) {
         outputs.pending[file] = true;
         outputs.logged[file] = false;
     }
     WritePending(outputs, settings);
+}
+
+bool KeepsOverlayData(const LocalOutputs& outputs)
+{
+    return outputs.settings.titleFile[0] != L'\0';
+}
+
+void KeepProgress(LocalOutputs& outputs, const char* state, int positionMs, long long atMs)
+{
+    outputs.overlay.state = state;
+    outputs.overlay.positionMs = positionMs;
+    outputs.overlay.positionAtMs = atMs;
+    outputs.pending[kOverlayData] = true;
+    WritePending(outputs, outputs.settings);
 }
 
 bool LocalOutputsPending(const LocalOutputs& outputs)

@@ -15,7 +15,12 @@
 
 enum LocalFile { kTitleFile, kOverlayData, kCoverCopy, kLocalFileCount };
 
+// The local overlay lists this many tracks played before, the playing one
+// first: what a "played before" box shows, and a few lines of JSON.
+constexpr size_t kRecentTracks = 10;
+
 struct LocalOutputs {
+    StreamerSettings settings;              // as the latest record was kept
     std::string titleText;                  // UTF-8: what the title file is to hold
     OverlayContent overlay;                 // what the overlay's data is to hold
     wchar_t artworkSource[kPathSize] = {};  // the image the cover copy is to hold; empty: none
@@ -31,6 +36,15 @@ void KeepLocalOutputs(LocalOutputs& outputs, const StreamerSettings& settings,
                       const TrackRecord& record);
 
 bool LocalOutputsPending(const LocalOutputs& outputs);
+
+// Whether the latest record was kept with a title file, beside which the
+// overlay's data is written.
+bool KeepsOverlayData(const LocalOutputs& outputs);
+
+// The player's state ("playing", "paused" or "stopped") and the position in
+// milliseconds at `atMs` (UnixTimeMs; -1: not known) into the overlay's data,
+// written at once; the cover's version is left as it is.
+void KeepProgress(LocalOutputs& outputs, const char* state, int positionMs, long long atMs);
 
 // The files still pending, tried again.
 void RetryLocalOutputs(LocalOutputs& outputs, const StreamerSettings& settings);

@@ -66,6 +66,8 @@ std::string JsonString(const std::string& utf8)
     return out + "\"";
 }
 
+}  // namespace
+
 std::string UtcNow()
 {
     SYSTEMTIME now;
@@ -75,6 +77,19 @@ std::string UtcNow()
               now.wMinute, now.wSecond);
     return text;
 }
+
+long long UnixTimeMs()
+{
+    // FILETIME counts 100 ns steps since 1601; 1970 is this many of them later.
+    constexpr long long kUnixEpoch = 116444736000000000LL;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const long long ticks =
+        (static_cast<long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    return (ticks - kUnixEpoch) / 10000;
+}
+
+namespace {
 
 // `utf8` with every byte percent-encoded but ASCII letters, digits, "-._~"
 // and the characters of `keep`.
@@ -128,6 +143,30 @@ void BesideIt(const wchar_t* path, const wchar_t* name, wchar_t* beside)
     ReplaceWideFileName(beside, name);
 }
 
+// A whole number in decimal, for the 64-bit milliseconds that wsprintfA
+// cannot print on every Windows.
+std::string Decimal(long long value)
+{
+    if (value < 0)
+        return "-" + Decimal(-value);
+    std::string digits(1, static_cast<char>('0' + value % 10));
+    return value < 10 ? digits : Decimal(value / 10) + digits;
+}
+
+// The fields a record and a track played before share.
+std::string TrackFieldsJson(const std::string& line, bool hasFields, const std::string& artist,
+                            const std::string& album, const std::string& song)
+{
+    std::string json;
+    if (!line.empty())
+        json += ",\"line\":" + JsonString(line);
+    if (hasFields) {
+        json += ",\"artist\":" + JsonString(artist) + ",\"album\":" + JsonString(album) +
+                ",\"song\":" + JsonString(song);
+    }
+    return json;
+}
+
 }  // namespace
 
 std::string OverlayJson(const OverlayContent& content, const std::string& storedUtc,
@@ -137,17 +176,27 @@ std::string OverlayJson(const OverlayContent& content, const std::string& stored
         "{\"title\":" + JsonString(content.title) + ",\"stored\":" + JsonString(storedUtc);
     if (content.state[0] != '\0')
         json += ",\"state\":\"" + std::string(content.state) + "\"";
-    if (!content.line.empty())
-        json += ",\"line\":" + JsonString(content.line);
-    if (content.hasFields) {
-        json += ",\"artist\":" + JsonString(content.artist) + ",\"album\":" +
-                JsonString(content.album) + ",\"song\":" + JsonString(content.song);
-    }
+    if (content.positionMs >= 0)
+        json += ",\"length\":" + Decimal(content.lengthSeconds) + ",\"position\":" +
+                Decimal(content.positionMs) + ",\"positionAt\":" + Decimal(content.positionAtMs);
+    json += TrackFieldsJson(content.line, content.hasFields, content.artist, content.album,
+                            content.song);
     if (content.artworkKept) {
         json += ",\"artwork\":";
         json += content.artwork[0] == L'\0'
                     ? "null"
                     : JsonString(ArtworkAddress(content.artwork, folder, content.artworkVersion));
+    }
+    if (!content.recent.empty()) {
+        json += ",\"recent\":[";
+        for (const RecentTrack& track : content.recent) {
+            json += (&track == &content.recent.front() ? "{\"title\":" : ",{\"title\":") +
+                    JsonString(track.title) + ",\"stored\":" + JsonString(track.stored) +
+                    TrackFieldsJson(track.line, track.hasFields, track.artist, track.album,
+                                    track.song) +
+                    "}";
+        }
+        json += "]";
     }
     return json + "}\n";
 }

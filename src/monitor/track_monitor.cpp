@@ -45,6 +45,9 @@ namespace {
 
 // The player is asked once a second while it plays, every two seconds while not.
 constexpr DWORD kPauseMs = 1000;
+// How far the position may stray from where the clock puts it before it
+// counts as a seek: a turn's own delays are far smaller.
+constexpr long long kSeekToleranceMs = 2000;
 
 struct MonitorState {
     HWND host = nullptr;
@@ -150,6 +153,11 @@ void PostTitle(MonitorState& s, bool unicode)
     const StreamerSettings settings = ReadStreamerSettings();
     TrackRecord record = TitleRecord(s.title, unicode);
     CompleteRecord(s, settings, s.currentFile, s.currentWideFile, record);
+    if (settings.titleFile[0] != L'\0') {
+        record.lengthSeconds = s.currentLength;
+        record.positionMs = static_cast<int>(Ask(s.host, kPositionArgument, kQueryTrackLength));
+        record.positionAtMs = UnixTimeMs();
+    }
     PostMonitorTitle(s.streamer, settings, record);
     s.recordOfFile = true;
     if (unicode) {
@@ -193,6 +201,34 @@ void RewriteLocalOutputs(MonitorState& s)
     }
     s.streamer.record = record;
     KeepLocalOutputs(s.streamer.local, settings, record);
+}
+
+// The player's state and position for the local overlay, asked only while its
+// data is kept for a track, and written only when the state changes or the
+// position jumps (a seek): never every second. A new track's record already
+// holds its position.
+void FollowProgress(MonitorState& s, LRESULT playing)
+{
+    StreamerState& streamer = s.streamer;
+    if (!streamer.hasRecord || streamer.record.isStopText || !KeepsOverlayData(streamer.local))
+        return;
+    const OverlayContent& overlay = streamer.local.overlay;
+    const char* state = playing == 1               ? "playing"
+                        : playing == kPausedAnswer ? "paused"
+                                                   : "stopped";
+    const bool sameState = std::strcmp(state, overlay.state) == 0;
+    if (sameState && playing != 1)
+        return;
+    int position = -1;
+    if (playing == 1 || playing == kPausedAnswer)
+        position = static_cast<int>(Ask(s.host, kPositionArgument, kQueryTrackLength));
+    const long long now = UnixTimeMs();
+    if (sameState && overlay.positionMs >= 0) {
+        const long long expected = overlay.positionMs + (now - overlay.positionAtMs);
+        if (position - expected <= kSeekToleranceMs && expected - position <= kSeekToleranceMs)
+            return;
+    }
+    KeepProgress(streamer.local, state, position, now);
 }
 
 // One turn after the player answered "playing".
@@ -255,6 +291,7 @@ void RunMonitor(const MonitorRun& run)
             state.streamer.hasRecord = false;
         if (playing == 1)
             turn = PlayingTurn(state);
+        FollowProgress(state, playing);
         FinishTurn(state.streamer, turn);
         // A player that does not play is asked every two seconds: this pause
         // and the one every turn ends with.

@@ -33,6 +33,12 @@ struct TrackRecord {
     bool hasFields = false;   // `fields` were asked of the player for a file
     TrackFields fields;
     wchar_t artworkSource[kPathSize] = {};  // the folder image beside the file; empty: none
+    // Where the track stood as it was posted, asked only for the local
+    // overlay: its length in seconds, its position in milliseconds (-1: not
+    // asked) and the moment of that answer, in milliseconds since 1970 (UTC).
+    int lengthSeconds = 0;
+    int positionMs = -1;
+    long long positionAtMs = 0;
 };
 
 // A record of `title` alone, as the mode posts it: UTF-8 in Unicode mode,

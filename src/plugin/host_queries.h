@@ -12,7 +12,8 @@ constexpr UINT kHostQueryMessage = WM_USER;
 
 enum HostQuery : LPARAM {
     kQueryIsPlaying = 104,         // wParam 0; exactly 1 means playing
-    kQueryTrackLength = 105,       // wParam 1; current track's length
+    kQueryTrackLength = 105,       // wParam 1: the track's length in seconds; wParam 0
+                                   // (kPositionArgument): its position in milliseconds
     kQueryPlaylistPosition = 125,  // wParam 0; current playlist entry
     kQueryFileName = 211,          // wParam position; address of the file name, or null
     kQueryTitle = 212,             // wParam position; address of the display title, or null
@@ -21,6 +22,11 @@ enum HostQuery : LPARAM {
     kQueryExtendedFileInfo = 290,  // wParam an ExtendedFileInfoQuery; 1 when a decoder took it
     kQueryWideExtendedFileInfo = 3026,  // wParam a WideExtendedFileInfoQuery; 0 from older players
 };
+
+// The argument of kQueryTrackLength that asks the playing position instead.
+constexpr WPARAM kPositionArgument = 0;
+// What kQueryIsPlaying answers while the player is paused.
+constexpr LRESULT kPausedAnswer = 3;
 
 // A tag of a file ("artist", "title", ...) asked of the player. An answer of
 // 1 says only that a decoder took the call, not that it wrote `ret`: the

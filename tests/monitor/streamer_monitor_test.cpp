@@ -4,6 +4,7 @@
 // the default mode and with Charset=utf-8.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -328,6 +329,67 @@ TEST_F(StreamerMonitorTest, OkInEnhancedFeaturesWritesThePlayingTracksFilesAtOnc
         EXPECT_EQ("Band", ItemText(dialog, IDC_EF_FORMAT_PREVIEW));
     }, hostsConfig);
     EXPECT_EQ(1u, server_.Requests().size()) << "no post";
+}
+
+// The number after `"key":` in a JSON text; -1 when there is none.
+long long JsonNumber(const std::string& json, const std::string& key)
+{
+    const size_t at = json.find("\"" + key + "\":");
+    return at == std::string::npos ? -1 : std::atoll(json.c_str() + at + key.size() + 3);
+}
+
+// The local overlay's progress: written when a track starts, on pause and
+// resume, on a seek and at a stop, never while a track simply plays on; the
+// cover's version stays through all of it. The tracks played before are
+// listed newest first, without the stop text.
+TEST_F(StreamerMonitorTest, TheOverlayDataFollowsPauseResumeAndSeekAndListsWhatPlayedBefore)
+{
+    Configure(TitleFileLine() + "StoppedText=Off air\r\nArtworkFile=art.jpg\r\n");
+    const std::string json = Dir() + "nowplaying.json";
+    const auto state = [&] { return ReadWholeFile(json); };
+    const auto pumpUntilState = [&](const std::string& part) {
+        return Host().PumpUntil([&] { return Contains(state(), part); }, kFileWaitMs);
+    };
+    WriteWholeFile(Dir() + "cover.jpg", "image");
+    Host().SetEntry(1, (Dir() + "a.mp3").c_str(), "First");
+    Host().SetEntry(2, (Dir() + "b.mp3").c_str(), "Second");
+    Host().Play(1, 200);
+    Start();
+    ASSERT_TRUE(pumpUntilState("\"title\":\"First\",\"stored\":"));
+    Host().Play(2, 180, 5000);
+    ASSERT_TRUE(pumpUntilState("\"title\":\"Second\",\"stored\":"));
+    const std::string started = state();
+    EXPECT_TRUE(Contains(started, "\"state\":\"playing\",\"length\":180,\"position\":"));
+    EXPECT_GE(JsonNumber(started, "position"), 5000);
+    EXPECT_GT(JsonNumber(started, "positionAt"), 1700000000000LL);
+    EXPECT_TRUE(Contains(started, "\"recent\":[{\"title\":\"Second\",\"stored\":"));
+    EXPECT_TRUE(Contains(started, "},{\"title\":\"First\",\"stored\":"));
+    const auto cover = [](const std::string& text) {
+        const size_t at = text.find("\"artwork\":\"art.jpg?v=");
+        return at == std::string::npos ? "" : text.substr(at, text.find('"', at + 11) - at);
+    };
+    ASSERT_NE("", cover(started));
+    PumpTurns(3);
+    EXPECT_EQ(started, state()) << "nothing is written while the track plays on";
+
+    Host().Pause(2, 180);
+    ASSERT_TRUE(pumpUntilState("\"state\":\"paused\""));
+    const std::string paused = state();
+    PumpTurns(2);
+    EXPECT_EQ(paused, state());
+    ASSERT_TRUE(Host().Seek(90000));
+    ASSERT_TRUE(Host().Resume());
+    ASSERT_TRUE(pumpUntilState("\"state\":\"playing\""));
+    EXPECT_GE(JsonNumber(state(), "position"), 90000);
+    ASSERT_TRUE(Host().Seek(10000));
+    ASSERT_TRUE(Host().PumpUntil([&] { return JsonNumber(state(), "position") < 20000; },
+                                 kFileWaitMs));
+    EXPECT_EQ(cover(started), cover(state())) << "the cover keeps its address";
+
+    Host().Stop();
+    ASSERT_TRUE(pumpUntilState("\"title\":\"Off air\",\"stored\":"));
+    EXPECT_TRUE(Contains(state(), "\"state\":\"stoptext\""));
+    EXPECT_TRUE(Contains(state(), "\"recent\":[{\"title\":\"Second\""));
 }
 
 // A reader that holds the title file and shares nothing: the new title
