@@ -78,24 +78,27 @@ std::string EditOptInKeys(const std::string& fileBytes, const OptInValues& chang
     size_t sectionEnd = 0;  // in `result`, after the section's last line with text
 
     for (const SettingsLine& line : lines) {
+        const std::string text = SpanText(fileBytes, line.text);
+        const std::string key = SpanText(fileBytes, line.key);
         if (line.opensSection)
             EndLastLine(result);
-        const OptInValue* change = line.key.empty() ? nullptr : FindOptIn(changes, line.key);
+        const OptInValue* change = key.empty() ? nullptr : FindOptIn(changes, key);
         if (change == nullptr) {
-            result += line.text;
-            if (line.opensOurSection || !line.key.empty())
+            result += text;
+            if (line.opensOurSection || !key.empty())
                 sectionEnd = result.size();
             sectionSeen = sectionSeen || line.opensOurSection;
             continue;
         }
         // The key's first line takes the new value; other lines of it go.
         for (auto it = pending.begin(); it != pending.end(); ++it) {
-            if (!EqualsIgnoringAsciiCase(it->first.c_str(), line.key.c_str()))
+            if (!EqualsIgnoringAsciiCase(it->first.c_str(), key.c_str()))
                 continue;
             if (it->second) {
                 EndLastLine(result);
-                const bool same = line.hasValue && *it->second == line.value;
-                result += same ? line.text : KeyLine(it->first, *it->second);
+                const bool same =
+                    line.hasValue && *it->second == SpanText(fileBytes, line.value);
+                result += same ? text : KeyLine(it->first, *it->second);
                 sectionEnd = result.size();
             }
             pending.erase(it);

@@ -4,6 +4,7 @@
 #include "config/section_reader.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "common/ascii_case.h"
@@ -17,21 +18,34 @@ namespace {
 constexpr DWORD kSettingsFileLimit = 1024 * 1024;
 const char kUtf8ByteOrderMark[] = "\xEF\xBB\xBF";
 
-std::string Trimmed(const std::string& text)
+bool IsBlank(char c)
 {
-    const char* const blanks = " \t\r";
-    const size_t first = text.find_first_not_of(blanks);
-    if (first == std::string::npos)
-        return "";
-    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+    return c == ' ' || c == '\t' || c == '\r';
 }
 
-std::string WithoutQuotes(const std::string& value)
+// `bytes` from `start` to `end`, without the blanks at either end.
+TextSpan Trimmed(const std::string& bytes, size_t start, size_t end)
 {
-    if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') &&
-        value.back() == value[0])
-        return value.substr(1, value.size() - 2);
+    while (start < end && IsBlank(bytes[start]))
+        ++start;
+    while (end > start && IsBlank(bytes[end - 1]))
+        --end;
+    return {start, end - start};
+}
+
+TextSpan WithoutQuotes(const std::string& bytes, TextSpan value)
+{
+    const char first = value.length >= 2 ? bytes[value.start] : '\0';
+    if ((first == '"' || first == '\'') && bytes[value.start + value.length - 1] == first)
+        return {value.start + 1, value.length - 2};
     return value;
+}
+
+// Whether `span` of `bytes` is `name`, in any letter case.
+bool SpanIs(const std::string& bytes, const TextSpan& span, const char* name)
+{
+    return span.length == std::strlen(name) &&
+           EqualsIgnoringAsciiCase(bytes.substr(span.start, span.length).c_str(), name);
 }
 
 bool IsHighSurrogate(wchar_t unit)
@@ -102,24 +116,25 @@ std::vector<SettingsLine> SplitSettingsLines(const std::string& bytes, std::stri
         size_t end = bytes.find('\n', start);
         end = end == std::string::npos ? bytes.size() : end + 1;
         SettingsLine line;
-        line.text = bytes.substr(start, end - start);
+        line.text = {start, end - start};
+        const TextSpan text = Trimmed(bytes, start, bytes[end - 1] == '\n' ? end - 1 : end);
         start = end;
-        const std::string text = Trimmed(line.text.substr(0, line.text.find('\n')));
-        const size_t close = text.find(']');
-        if (!text.empty() && text[0] == '[' && close != std::string::npos) {
+        const size_t close = bytes.find(']', text.start);
+        if (text.length != 0 && bytes[text.start] == '[' &&
+            close < text.start + text.length) {
             line.opensSection = true;
             line.opensOurSection =
-                !sectionSeen &&
-                EqualsIgnoringAsciiCase(Trimmed(text.substr(1, close - 1)).c_str(), kProductName);
+                !sectionSeen && SpanIs(bytes, Trimmed(bytes, text.start + 1, close), kProductName);
             inSection = line.opensOurSection;
             sectionSeen = sectionSeen || inSection;
-        } else if (inSection && !text.empty()) {
+        } else if (inSection && text.length != 0) {
             line.inOurSection = true;
-            const size_t equals = text.find('=');
-            line.key = Trimmed(text.substr(0, equals));
-            line.hasValue = equals != std::string::npos;
+            const size_t textEnd = text.start + text.length;
+            const size_t equals = std::min(bytes.find('=', text.start), textEnd);
+            line.key = Trimmed(bytes, text.start, equals);
+            line.hasValue = equals < textEnd;
             if (line.hasValue)
-                line.value = WithoutQuotes(Trimmed(text.substr(equals + 1)));
+                line.value = WithoutQuotes(bytes, Trimmed(bytes, equals + 1, textEnd));
         } else {
             line.inOurSection = inSection;
         }
@@ -128,13 +143,18 @@ std::vector<SettingsLine> SplitSettingsLines(const std::string& bytes, std::stri
     return lines;
 }
 
+std::string SpanText(const std::string& bytes, const TextSpan& span)
+{
+    return bytes.substr(span.start, span.length);
+}
+
 bool FindSectionValue(const std::string& bytes, const char* key, std::string& value)
 {
     std::string mark;
     for (const SettingsLine& line : SplitSettingsLines(bytes, mark))
-        if (!line.key.empty() && EqualsIgnoringAsciiCase(line.key.c_str(), key)) {
+        if (line.key.length != 0 && SpanIs(bytes, line.key, key)) {
             if (line.hasValue)
-                value = line.value;
+                value = SpanText(bytes, line.value);
             return line.hasValue;
         }
     return false;
@@ -144,7 +164,7 @@ bool SectionHasKeys(const std::string& bytes)
 {
     std::string mark;
     for (const SettingsLine& line : SplitSettingsLines(bytes, mark))
-        if (!line.key.empty())
+        if (line.key.length != 0)
             return true;
     return false;
 }
@@ -155,7 +175,7 @@ std::string SectionBytes(const std::string& bytes)
     std::string section;
     for (const SettingsLine& line : SplitSettingsLines(bytes, mark))
         if (line.opensOurSection || line.inOurSection)
-            section += line.text;
+            section += SpanText(bytes, line.text);
     return section;
 }
 

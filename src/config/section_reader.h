@@ -38,20 +38,30 @@
 // says so.
 DWORD ReadSettingsFileBytes(const wchar_t* file, std::string& bytes, bool* utf16 = nullptr);
 
-// One line of a settings file as the rules above read it.
+// A run of a settings file's bytes.
+struct TextSpan {
+    size_t start = 0;
+    size_t length = 0;
+};
+
+// One line of a settings file as the rules above read it, as spans of the
+// file's bytes, so that splitting a file copies none of them.
 struct SettingsLine {
-    std::string text;         // the line's bytes with its own line ending
+    TextSpan text;            // the line's bytes with its own line ending
     bool opensSection = false;
     bool inOurSection = false;  // a line of the first plugin section, not its header
     bool opensOurSection = false;
-    std::string key;          // of a line in our section; empty: no key
+    TextSpan key;             // of a line in our section; empty: no key
     bool hasValue = false;    // the line has an '='
-    std::string value;        // that key's value
+    TextSpan value;           // that key's value
 };
 
 // `bytes` without a leading byte-order mark, which goes into `mark`, split
 // into lines that together give back the rest byte for byte.
 std::vector<SettingsLine> SplitSettingsLines(const std::string& bytes, std::string& mark);
+
+// The bytes of `span` in `bytes`.
+std::string SpanText(const std::string& bytes, const TextSpan& span);
 
 // The raw value of `key` (any letter case) in the plugin's section of
 // `bytes`. False when there is no such key, or it has no value.

@@ -75,7 +75,9 @@ StreamerSettings ReadStreamerSettings()
     ReadText(bytes, "TitleFormat", settings.titleFormat);
     settings.postFields = ReadSwitch(bytes, "PostFields");
     ReadText(bytes, "ArtworkFile", settings.artworkFile);
-    FindSectionValue(bytes, kArtworkStampKey, settings.artworkStamp);
+    std::string stamp;
+    if (FindSectionValue(bytes, kArtworkStampKey, stamp))
+        lstrcpynA(settings.artworkStamp, stamp.c_str(), sizeof settings.artworkStamp);
     lstrcpyW(settings.settingsFolder, file);
     ReplaceWideFileName(settings.settingsFolder, L"");
     lstrcpyW(settings.logFile, file);

@@ -11,8 +11,6 @@
 #include "config/module_paths.h"
 #include "config/settings.h"
 
-#include <string>
-
 struct StreamerSettings {
     bool quiet = false;                    // no boxes from the monitor: a log and retries
     bool streams = false;                  // post titles of entries of unknown length
@@ -26,7 +24,7 @@ struct StreamerSettings {
     wchar_t titleFormat[kSettingSize] = {};  // the title file's text from the tags; empty: none
     bool postFields = false;               // the tags are posted beside the title
     wchar_t artworkFile[kSettingSize] = {};  // where the folder image is copied; empty: none
-    std::string artworkStamp;  // the stamp of the copy the plugin wrote there last
+    char artworkStamp[64] = {};  // the stamp of the copy the plugin wrote there last
 };
 
 // The key that remembers the stamp of the cover copy the plugin wrote.

@@ -8,6 +8,7 @@
 
 #include "common/unique_handle.h"
 #include "config/module_paths.h"
+#include "monitor/cover_file_source.h"
 #include "monitor/title_file.h"
 
 namespace {
@@ -81,7 +82,7 @@ std::string ArtworkStamp(const wchar_t* file)
 }
 
 DWORD KeepArtworkFile(const wchar_t* path, const wchar_t* baseFolder, const wchar_t* source,
-                      wchar_t* written, bool& copied, std::string& stamp)
+                      bool embedded, wchar_t* written, bool& copied, std::string& stamp)
 {
     copied = false;
     lstrcpynW(written, path, kPathSize);
@@ -92,7 +93,8 @@ DWORD KeepArtworkFile(const wchar_t* path, const wchar_t* baseFolder, const wcha
     if (!there.empty() && there != stamp)
         return kArtworkNotOurs;
     std::string bytes;
-    if (source[0] != L'\0' && ReadImage(source, bytes)) {
+    if (source[0] != L'\0' &&
+        (embedded ? FindEmbeddedCoverInFile(source, bytes) : ReadImage(source, bytes))) {
         error = WriteTitleFile(path, baseFolder, bytes, written);
         copied = error == 0;
         if (copied)

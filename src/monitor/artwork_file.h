@@ -25,12 +25,14 @@ constexpr DWORD kArtworkNotOurs = ERROR_FILE_EXISTS;
 // no such file.
 std::string ArtworkStamp(const wchar_t* file);
 
-// Copies `source` to `path` (taken as the title file's path is), or, with no
-// source (empty), or one that cannot be read or is over 4 MB, removes the copy.
+// Copies `source` to `path` (taken as the title file's path is), or with
+// `embedded` the picture inside the music file `source`; with no source
+// (empty), or one that cannot be read, is over 4 MB or holds no picture,
+// removes the copy.
 // A file already at the path is replaced or removed only when its stamp is
 // `stamp`, that of the copy written last; `stamp` then becomes the new copy's
 // (empty once removed). Returns 0, kArtworkNotOurs or the platform's error
 // code; `written` (kPathSize units) receives the full path, and `copied`
 // whether a copy now stands there.
 DWORD KeepArtworkFile(const wchar_t* path, const wchar_t* baseFolder, const wchar_t* source,
-                      wchar_t* written, bool& copied, std::string& stamp);
+                      bool embedded, wchar_t* written, bool& copied, std::string& stamp);

@@ -73,8 +73,8 @@ void KeepCover(LocalOutputs& outputs, const StreamerSettings& settings)
     bool copied = false;
     const std::string before = outputs.artworkStamp;
     const DWORD error = KeepArtworkFile(settings.artworkFile, settings.settingsFolder,
-                                        outputs.artworkSource, path, copied,
-                                        outputs.artworkStamp);
+                                        outputs.artworkSource, outputs.artworkEmbedded, path,
+                                        copied, outputs.artworkStamp);
     if (outputs.artworkStamp != before)
         StoreOptInChanges({{kArtworkStampKey, outputs.artworkStamp.empty()
                                                   ? OptInValue()
@@ -92,7 +92,9 @@ void KeepCover(LocalOutputs& outputs, const StreamerSettings& settings)
     }
     outputs.pending[kCoverCopy] = false;
     lstrcpyW(outputs.overlay.artwork, copied ? path : L"");
-    outputs.overlay.artworkVersion = std::to_string(GetTickCount());
+    char version[16];
+    wsprintfA(version, "%lu", GetTickCount());
+    outputs.overlay.artworkVersion = version;
     outputs.pending[kOverlayData] = true;
 }
 
@@ -123,19 +125,13 @@ void WriteOverlay(LocalOutputs& outputs, const StreamerSettings& settings)
 
 // A track at the top of the list played before; the same title twice in a
 // row (the dialog's rewrite of the playing track) is one entry.
-void Remember(std::vector<RecentTrack>& recent, const OverlayContent& overlay)
+void Remember(LocalOutputs& outputs, const TrackText& playing)
 {
-    RecentTrack track;
-    track.title = overlay.title;
-    track.line = overlay.line;
-    track.hasFields = overlay.hasFields;
-    track.artist = overlay.artist;
-    track.album = overlay.album;
-    track.song = overlay.song;
-    track.stored = UtcNow();
-    if (!recent.empty() && recent.front().title == track.title)
+    std::vector<std::string>& recent = outputs.overlay.recent;
+    if (!recent.empty() && outputs.recentTitle == playing.title)
         recent.erase(recent.begin());
-    recent.insert(recent.begin(), track);
+    recent.insert(recent.begin(), RecentTrackJson(playing, UtcNow()));
+    outputs.recentTitle = playing.title;
     if (recent.size() > kRecentTracks)
         recent.pop_back();
 }
@@ -159,35 +155,30 @@ void WritePending(LocalOutputs& outputs, const StreamerSettings& settings)
 void KeepLocalOutputs(LocalOutputs& outputs, const StreamerSettings& settings,
                       const TrackRecord& record)
 {
-    outputs.settings = settings;
+    outputs.keepsOverlayData = settings.titleFile[0] != L'\0';
     OverlayContent& overlay = outputs.overlay;
-    const std::string artworkVersion = overlay.artworkVersion;
-    wchar_t artwork[kPathSize];
-    lstrcpyW(artwork, overlay.artwork);
-    std::vector<RecentTrack> recent = overlay.recent;
-    overlay = OverlayContent();
-    overlay.title = WholeTitle(record);
-    overlay.state = record.isStopText ? "stoptext" : "playing";
-    overlay.lengthSeconds = record.lengthSeconds;
-    overlay.positionMs = record.positionMs;
-    overlay.positionAtMs = record.positionAtMs;
-    overlay.hasFields = record.hasFields;
-    overlay.artist = record.fields.artist;
-    overlay.album = record.fields.album;
-    overlay.song = record.fields.title;
-    // The copy on disk stays what the data names until a new one is made.
-    overlay.artworkKept = settings.artworkFile[0] != L'\0';
-    lstrcpyW(overlay.artwork, artwork);
-    overlay.artworkVersion = artworkVersion;
+    TrackText& track = overlay.track;
+    track = TrackText();
+    track.title = WholeTitle(record);
+    track.hasFields = record.hasFields;
+    track.artist = record.fields.artist;
+    track.album = record.fields.album;
+    track.song = record.fields.title;
     // With a format, it gives the title file's text and the overlay's line;
     // the stop text stays as it is.
     if (settings.titleFormat[0] != L'\0' && !record.isStopText)
-        overlay.line = FormatTitle(WideAsUtf8(settings.titleFormat), record);
-    outputs.titleText = overlay.line.empty() ? overlay.title : overlay.line;
+        track.line = FormatTitle(WideAsUtf8(settings.titleFormat), record);
+    outputs.titleText = track.line.empty() ? track.title : track.line;
     if (!record.isStopText)
-        Remember(recent, overlay);
-    overlay.recent = recent;
+        Remember(outputs, track);
+    overlay.state = record.isStopText ? "stoptext" : "playing";
+    overlay.lengthSeconds = record.lengthSeconds;
+    overlay.positionMs = record.positionMs;
+    overlay.positionAt = record.positionAt;
+    // The copy on disk stays what the data names until a new one is made.
+    overlay.artworkKept = settings.artworkFile[0] != L'\0';
     lstrcpyW(outputs.artworkSource, record.artworkSource);
+    outputs.artworkEmbedded = record.artworkEmbedded;
     for (int file = 0; file < kLocalFileCount; ++file) {
         outputs.pending[file] = true;
         outputs.logged[file] = false;
@@ -197,16 +188,17 @@ void KeepLocalOutputs(LocalOutputs& outputs, const StreamerSettings& settings,
 
 bool KeepsOverlayData(const LocalOutputs& outputs)
 {
-    return outputs.settings.titleFile[0] != L'\0';
+    return outputs.keepsOverlayData;
 }
 
-void KeepProgress(LocalOutputs& outputs, const char* state, int positionMs, long long atMs)
+void KeepProgress(LocalOutputs& outputs, const StreamerSettings& settings, const char* state,
+                  int positionMs, const UnixTime& at)
 {
     outputs.overlay.state = state;
     outputs.overlay.positionMs = positionMs;
-    outputs.overlay.positionAtMs = atMs;
+    outputs.overlay.positionAt = at;
     outputs.pending[kOverlayData] = true;
-    WritePending(outputs, outputs.settings);
+    WritePending(outputs, settings);
 }
 
 bool LocalOutputsPending(const LocalOutputs& outputs)

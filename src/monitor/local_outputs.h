@@ -20,10 +20,12 @@ enum LocalFile { kTitleFile, kOverlayData, kCoverCopy, kLocalFileCount };
 constexpr size_t kRecentTracks = 10;
 
 struct LocalOutputs {
-    StreamerSettings settings;              // as the latest record was kept
+    bool keepsOverlayData = false;          // the latest record was kept with a title file
+    std::string recentTitle;                // the newest of those played before
     std::string titleText;                  // UTF-8: what the title file is to hold
     OverlayContent overlay;                 // what the overlay's data is to hold
     wchar_t artworkSource[kPathSize] = {};  // the image the cover copy is to hold; empty: none
+    bool artworkEmbedded = false;           // the picture inside that music file
     std::string artworkStamp;               // of the copy written last
     bool stampRead = false;                 // `artworkStamp` taken from the settings yet
     bool pending[kLocalFileCount] = {};
@@ -42,9 +44,10 @@ bool LocalOutputsPending(const LocalOutputs& outputs);
 bool KeepsOverlayData(const LocalOutputs& outputs);
 
 // The player's state ("playing", "paused" or "stopped") and the position in
-// milliseconds at `atMs` (UnixTimeMs; -1: not known) into the overlay's data,
+// milliseconds (-1: not known) at the moment `at` into the overlay's data,
 // written at once; the cover's version is left as it is.
-void KeepProgress(LocalOutputs& outputs, const char* state, int positionMs, long long atMs);
+void KeepProgress(LocalOutputs& outputs, const StreamerSettings& settings, const char* state,
+                  int positionMs, const UnixTime& at);
 
 // The files still pending, tried again.
 void RetryLocalOutputs(LocalOutputs& outputs, const StreamerSettings& settings);

@@ -78,16 +78,26 @@ std::string UtcNow()
     return text;
 }
 
-long long UnixTimeMs()
+// From the calendar, in 32-bit steps: 64-bit division would bring the C
+// runtime's helpers into the DLL. Days are counted from 1 March of a year
+// 0, so that leap days fall at the end of a year.
+UnixTime UnixNow()
 {
-    // FILETIME counts 100 ns steps since 1601; 1970 is this many of them later.
-    constexpr long long kUnixEpoch = 116444736000000000LL;
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    const long long ticks =
-        (static_cast<long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
-    return (ticks - kUnixEpoch) / 10000;
+    SYSTEMTIME now;
+    GetSystemTime(&now);
+    const unsigned year = now.wYear - (now.wMonth <= 2 ? 1 : 0);
+    const unsigned month = now.wMonth > 2 ? now.wMonth - 3 : now.wMonth + 9;
+    const unsigned dayOfYear = (153 * month + 2) / 5 + now.wDay - 1;
+    const unsigned days = year * 365 + year / 4 - year / 100 + year / 400 + dayOfYear;
+    constexpr unsigned kDaysTo1970 = 719468;  // from that day 0 to 1 January 1970
+    UnixTime time;
+    time.seconds = (days - kDaysTo1970) * 86400UL + now.wHour * 3600UL + now.wMinute * 60UL +
+                   now.wSecond;
+    time.millis = now.wMilliseconds;
+    return time;
 }
+
+
 
 namespace {
 
@@ -143,44 +153,57 @@ void BesideIt(const wchar_t* path, const wchar_t* name, wchar_t* beside)
     ReplaceWideFileName(beside, name);
 }
 
-// A whole number in decimal, for the 64-bit milliseconds that wsprintfA
-// cannot print on every Windows.
-std::string Decimal(long long value)
+// `,"key":"value"`, the value escaped.
+void AppendField(std::string& json, const char* key, const std::string& utf8)
 {
-    if (value < 0)
-        return "-" + Decimal(-value);
-    std::string digits(1, static_cast<char>('0' + value % 10));
-    return value < 10 ? digits : Decimal(value / 10) + digits;
+    json += ",\"";
+    json += key;
+    json += "\":";
+    json += JsonString(utf8);
 }
 
-// The fields a record and a track played before share.
-std::string TrackFieldsJson(const std::string& line, bool hasFields, const std::string& artist,
-                            const std::string& album, const std::string& song)
+// The texts a record and a track played before share, after its title and
+// the moment `stored`: the first field is the title, without a comma.
+void AppendTrack(std::string& json, const TrackText& track, const std::string& stored)
 {
-    std::string json;
-    if (!line.empty())
-        json += ",\"line\":" + JsonString(line);
-    if (hasFields) {
-        json += ",\"artist\":" + JsonString(artist) + ",\"album\":" + JsonString(album) +
-                ",\"song\":" + JsonString(song);
+    json += "\"title\":";
+    json += JsonString(track.title);
+    AppendField(json, "stored", stored);
+    if (!track.line.empty())
+        AppendField(json, "line", track.line);
+    if (track.hasFields) {
+        AppendField(json, "artist", track.artist);
+        AppendField(json, "album", track.album);
+        AppendField(json, "song", track.song);
     }
-    return json;
 }
 
 }  // namespace
 
+std::string RecentTrackJson(const TrackText& track, const std::string& storedUtc)
+{
+    std::string json = "{";
+    AppendTrack(json, track, storedUtc);
+    return json + "}";
+}
+
 std::string OverlayJson(const OverlayContent& content, const std::string& storedUtc,
                         const wchar_t* folder)
 {
-    std::string json =
-        "{\"title\":" + JsonString(content.title) + ",\"stored\":" + JsonString(storedUtc);
-    if (content.state[0] != '\0')
-        json += ",\"state\":\"" + std::string(content.state) + "\"";
-    if (content.positionMs >= 0)
-        json += ",\"length\":" + Decimal(content.lengthSeconds) + ",\"position\":" +
-                Decimal(content.positionMs) + ",\"positionAt\":" + Decimal(content.positionAtMs);
-    json += TrackFieldsJson(content.line, content.hasFields, content.artist, content.album,
-                            content.song);
+    std::string json = "{";
+    AppendTrack(json, content.track, storedUtc);
+    if (content.state[0] != '\0') {
+        json += ",\"state\":\"";
+        json += content.state;
+        json += "\"";
+    }
+    if (content.positionMs >= 0) {
+        char progress[96];
+        wsprintfA(progress, ",\"length\":%d,\"position\":%d,\"positionAt\":%lu%03u",
+                  content.lengthSeconds, content.positionMs, content.positionAt.seconds,
+                  content.positionAt.millis);
+        json += progress;
+    }
     if (content.artworkKept) {
         json += ",\"artwork\":";
         json += content.artwork[0] == L'\0'
@@ -189,12 +212,10 @@ std::string OverlayJson(const OverlayContent& content, const std::string& stored
     }
     if (!content.recent.empty()) {
         json += ",\"recent\":[";
-        for (const RecentTrack& track : content.recent) {
-            json += (&track == &content.recent.front() ? "{\"title\":" : ",{\"title\":") +
-                    JsonString(track.title) + ",\"stored\":" + JsonString(track.stored) +
-                    TrackFieldsJson(track.line, track.hasFields, track.artist, track.album,
-                                    track.song) +
-                    "}";
+        for (const std::string& track : content.recent) {
+            if (&track != &content.recent.front())
+                json += ",";
+            json += track;
         }
         json += "]";
     }

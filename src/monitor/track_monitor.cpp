@@ -47,7 +47,7 @@ namespace {
 constexpr DWORD kPauseMs = 1000;
 // How far the position may stray from where the clock puts it before it
 // counts as a seek: a turn's own delays are far smaller.
-constexpr long long kSeekToleranceMs = 2000;
+constexpr long kSeekToleranceMs = 2000;
 
 struct MonitorState {
     HWND host = nullptr;
@@ -141,8 +141,13 @@ void CompleteRecord(const MonitorState& s, const StreamerSettings& settings, con
                        record.fields);
         record.hasFields = true;
     }
-    if (settings.artworkFile[0] != L'\0')
-        FindFolderArt(file, record.artworkSource);
+    // The folder's image wins; the file's own picture is read only when the
+    // cover is copied.
+    if (settings.artworkFile[0] != L'\0' && !FindFolderArt(file, record.artworkSource) &&
+        std::wcsstr(file, L"://") == nullptr) {
+        lstrcpynW(record.artworkSource, file, kPathSize);
+        record.artworkEmbedded = true;
+    }
 }
 
 // Each mode remembers the last posted file in its own form. A post forgets
@@ -156,7 +161,7 @@ void PostTitle(MonitorState& s, bool unicode)
     if (settings.titleFile[0] != L'\0') {
         record.lengthSeconds = s.currentLength;
         record.positionMs = static_cast<int>(Ask(s.host, kPositionArgument, kQueryTrackLength));
-        record.positionAtMs = UnixTimeMs();
+        record.positionAt = UnixNow();
     }
     PostMonitorTitle(s.streamer, settings, record);
     s.recordOfFile = true;
@@ -196,6 +201,7 @@ void RewriteLocalOutputs(MonitorState& s)
         record.hasFields = false;
         record.fields = TrackFields();
         record.artworkSource[0] = L'\0';
+        record.artworkEmbedded = false;
         CompleteRecord(s, settings, s.lastPostedFile, s.lastPostedWideFile, record);
         KeepLatestTrack(record);
     }
@@ -222,13 +228,13 @@ void FollowProgress(MonitorState& s, LRESULT playing)
     int position = -1;
     if (playing == 1 || playing == kPausedAnswer)
         position = static_cast<int>(Ask(s.host, kPositionArgument, kQueryTrackLength));
-    const long long now = UnixTimeMs();
+    const UnixTime now = UnixNow();
     if (sameState && overlay.positionMs >= 0) {
-        const long long expected = overlay.positionMs + (now - overlay.positionAtMs);
+        const long expected = overlay.positionMs + MillisecondsBetween(overlay.positionAt, now);
         if (position - expected <= kSeekToleranceMs && expected - position <= kSeekToleranceMs)
             return;
     }
-    KeepProgress(streamer.local, state, position, now);
+    KeepProgress(streamer.local, ReadStreamerSettings(), state, position, now);
 }
 
 // One turn after the player answered "playing".

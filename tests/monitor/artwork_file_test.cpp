@@ -63,8 +63,8 @@ TEST(ArtworkFileTest, TheCopyIsReplacedUnderAReaderAndRemovedWhenThereIsNone)
     std::string stamp;
     auto keep = [&](const char* source) {
         return KeepArtworkFile(L"out\\art.jpg", Wide(dir.Path()).data(),
-                               Wide(source[0] == '\0' ? "" : dir.Path() + source).data(), written,
-                               copied, stamp);
+                               Wide(source[0] == '\0' ? "" : dir.Path() + source).data(), false,
+                               written, copied, stamp);
     };
 
     EXPECT_EQ(0u, keep("one.jpg"));

@@ -19,7 +19,7 @@ const wchar_t kFolder[] = L"C:\\Stream\\";  // where the JSON file goes
 OverlayContent TitleOnly(const std::string& title)
 {
     OverlayContent content;
-    content.title = title;
+    content.track.title = title;
     return content;
 }
 
@@ -55,9 +55,9 @@ TEST(OverlayDataTest, TitlesAreEscapedByConstruction)
 OverlayContent Tagged(const wchar_t* artwork)
 {
     OverlayContent content = TitleOnly("A - S");
-    content.hasFields = true;
-    content.artist = "A";
-    content.song = "S";
+    content.track.hasFields = true;
+    content.track.artist = "A";
+    content.track.song = "S";
     content.artworkKept = true;
     content.artworkVersion = "20261209201500";
     lstrcpynW(content.artwork, artwork, kPathSize);
@@ -67,11 +67,11 @@ OverlayContent Tagged(const wchar_t* artwork)
 TEST(OverlayDataTest, TagsAndArtworkOnlyWhenTheRecordHasThem)
 {
     OverlayContent formatted = TitleOnly("A - S");
-    formatted.line = "S by A";
+    formatted.track.line = "S by A";
     OverlayContent hostile = Tagged(L"");
     hostile.artworkKept = false;
-    hostile.artist = "</script>\xE2\x80\xA8";
-    hostile.album = "\"&'";
+    hostile.track.artist = "</script>\xE2\x80\xA8";
+    hostile.track.album = "\"&'";
     const struct {
         const char* name;
         OverlayContent content;
