@@ -4,6 +4,8 @@
 // player's 0), and what the post then carries.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <iterator>
 #include <string>
 
 #include "monitor_turns.h"
@@ -150,6 +152,43 @@ TEST_F(TrackRecordTest, TheFormatTheCoverAndTheOverlayDataFollowEachTrack)
 
     Host().Stop();
     EXPECT_TRUE(fileIs("np.txt", "Off air"));
+}
+
+// The music file's own picture becomes the cover copy where its folder has
+// no image, in every form the reader takes; a folder image wins over it.
+TEST_F(TrackRecordTest, AFilesOwnPictureIsTheCoverUnlessItsFolderHasOne)
+{
+    const std::string dir = plugin_.Sandbox().Directory();
+    const std::string samples = BinaryDirectory() + "cover-samples\\";
+    plugin_.Sandbox().WriteIni(SettingsFileText(server_.Host(), kFormPath) +
+                               "ArtworkFile=art.jpg\r\n");
+    const struct {
+        const char* file;
+        const char* picture;
+    } rows[] = {
+        {"id3v23.mp3", "front.jpg"}, {"id3v24.mp3", "front.jpg"}, {"cover.flac", "front.jpg"},
+        {"cover.m4a", "front.jpg"},  {"cover.ogg", "front.jpg"},  {"cover.opus", "big.png"},
+        {"id3v24.mp3", "back.png"},  // the same kind of file in a folder with its own image
+    };
+    Start();
+    int position = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.file);
+        ++position;
+        // A folder per track, holding the file alone or, last, beside a folder image.
+        const std::string folder = dir + "album" + std::to_string(position) + "\\";
+        CreateDirectoryA(folder.c_str(), nullptr);
+        CopyFileA((samples + row.file).c_str(), (folder + row.file).c_str(), FALSE);
+        if (&row == &rows[std::size(rows) - 1])
+            CopyFileA((samples + "back.png").c_str(), (folder + "folder.png").c_str(), FALSE);
+        const std::wstring media(folder.begin(), folder.end());
+        Host().SetEntry(position, (media + std::wstring(row.file, row.file + std::strlen(row.file))).c_str(),
+                        L"Title");
+        Host().Play(position, 100 + position);
+        // The copy is made before the track's post.
+        ASSERT_TRUE(PumpUntilPosts(static_cast<size_t>(position), kWaitMs));
+        EXPECT_TRUE(ReadWholeFile(dir + "art.jpg") == ReadWholeFile(samples + row.picture));
+    }
 }
 
 }  // namespace
