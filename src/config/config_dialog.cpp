@@ -14,7 +14,7 @@
 #include "config/settings_home.h"
 #include "config/settings_lock.h"
 #include "config/shell_open.h"
-#include "plugin/plugin.h"
+#include "host/plugin.h"
 #include "post/post_track.h"
 
 namespace {

@@ -30,7 +30,7 @@
 #include "monitor/latest_track.h"
 #include "monitor/monitor_lifetime.h"
 #include "monitor/title_format.h"
-#include "plugin/plugin.h"
+#include "host/plugin.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 
 #include "common/bounded_copy.h"
 #include "config/settings_lock.h"
-#include "plugin/plugin.h"
+#include "host/plugin.h"
 
 namespace {
 

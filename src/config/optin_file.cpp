@@ -9,7 +9,7 @@
 #include "common/text_convert.h"
 #include "common/replace_file.h"
 #include "config/section_reader.h"
-#include "plugin/plugin.h"
+#include "host/plugin.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "common/ascii_case.h"
 #include "common/text_convert.h"
 #include "common/unique_handle.h"
-#include "plugin/plugin.h"
+#include "host/plugin.h"
 
 namespace {
 

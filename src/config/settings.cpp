@@ -23,7 +23,7 @@
 #include "config/section_reader.h"
 #include "config/settings_lock.h"
 #include "config/user_settings_file.h"
-#include "plugin/plugin.h"
+#include "host/plugin.h"
 
 char g_serverName[kSettingSize];
 char g_formHandler[kSettingSize];

@@ -18,7 +18,7 @@
 #include "config/settings.h"
 #include "config/settings_lock.h"
 #include "config/user_settings_file.h"
-#include "plugin/plugin.h"
+#include "host/plugin.h"
 
 namespace {
 

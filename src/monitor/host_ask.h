@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "plugin/host_queries.h"
+#include "host/host_queries.h"
 
 LRESULT Ask(HWND host, WPARAM argument, HostQuery query);
 

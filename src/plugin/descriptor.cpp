@@ -1,7 +1,7 @@
 // The static plugin record. Its initial values are constants, so the record is
 // complete before the loader can hand out the export's address.
 #include "plugin/lifecycle.h"
-#include "plugin/plugin.h"
+#include "host/plugin.h"
 #include "plugin/version.h"
 
 const char kProductName[] = "WinAmp Tunewire Basic";

@@ -1,7 +1,7 @@
 // The library's entry routine and its one export. DllMain does no work: the
 // module handle comes from the host in moduleInstance, and everything else
 // starts in PluginInit.
-#include "plugin/plugin.h"
+#include "host/plugin.h"
 
 extern "C" PluginDescriptor* winampGetGeneralPurposePlugin()
 {

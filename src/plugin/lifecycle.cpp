@@ -13,7 +13,7 @@
 #include "config/streamer_settings.h"
 #include "monitor/monitor_lifetime.h"
 #include "plugin/notification_hook.h"
-#include "plugin/plugin.h"
+#include "host/plugin.h"
 
 char g_descriptionText[260];
 

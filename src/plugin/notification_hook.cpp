@@ -10,7 +10,7 @@
 
 #include <atomic>
 
-#include "plugin/host_queries.h"
+#include "host/host_queries.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "host_window.h"
 #include "playlist_script.h"
-#include "plugin/host_queries.h"
+#include "host/host_queries.h"
 #include "script_entry.h"
 
 namespace {

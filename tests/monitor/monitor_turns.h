@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "host_window.h"
-#include "plugin/host_queries.h"
+#include "host/host_queries.h"
 
 struct Turn {
     DWORD start;

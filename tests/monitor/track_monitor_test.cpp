@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "config/config-rc.h"
-#include "plugin/host_queries.h"
+#include "host/host_queries.h"
 #include "monitor_turns.h"
 #include "support/dialog_driver.h"
 #include "support/monitor_fixture.h"

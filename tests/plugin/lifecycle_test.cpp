@@ -4,7 +4,7 @@
 #include <atomic>
 #include <string>
 
-#include "plugin/host_queries.h"
+#include "host/host_queries.h"
 #include "settings_file.h"
 #include "support/hosted_plugin.h"
 #include "support/ui_robot.h"

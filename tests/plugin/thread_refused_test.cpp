@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "plugin/lifecycle.h"
-#include "plugin/plugin.h"
+#include "host/plugin.h"
 #include "support/import_slot.h"
 #include "support/plugin_sandbox.h"
 

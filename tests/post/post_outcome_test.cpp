@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "config/settings.h"
-#include "plugin/plugin.h"
+#include "host/plugin.h"
 #include "post/post_track.h"
 #include "support/post_fixture.h"
 

@@ -9,7 +9,7 @@
 
 #include "config/config-rc.h"
 #include "loopback/loopback_http_server.h"
-#include "plugin/host_queries.h"
+#include "host/host_queries.h"
 #include "plugin_host.h"
 #include "process_usage.h"
 #include "settings_file.h"

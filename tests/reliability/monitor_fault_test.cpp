@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "config/config-rc.h"
-#include "plugin/host_queries.h"
+#include "host/host_queries.h"
 #include "support/dialog_driver.h"
 #include "support/monitor_fixture.h"
 

@@ -11,7 +11,7 @@
 
 #include <string>
 
-#include "plugin/plugin.h"
+#include "host/plugin.h"
 
 // The folder that holds the test executable, gen_tunewire.dll and hostsim.exe.
 std::string BinaryDirectory();

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "plugin/plugin.h"
+#include "host/plugin.h"
 
 namespace {
 

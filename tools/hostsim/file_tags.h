@@ -10,7 +10,7 @@
 #include <map>
 #include <string>
 
-#include "plugin/host_queries.h"
+#include "host/host_queries.h"
 
 class FileTags {
 public:

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "plugin/host_queries.h"
+#include "host/host_queries.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 // answered on the thread that created the window, so that thread must pump
 // messages. Like the player, it tells its own window of each change it makes
 // (Play, Pause, Resume, Stop, a new title of the entry that plays), with the
-// notifications of plugin/host_queries.h, sent on the caller's thread: the
+// notifications of host/host_queries.h, sent on the caller's thread: the
 // window's own, as the player's UI thread does. The position in the playing
 // track runs on GetTickCount, so a reader can bound it with its own reads.
 #pragma once

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "plugin/plugin.h"
+#include "host/plugin.h"
 
 // Calls the plugin's quit and returns how long it took, in milliseconds: how
 // long the player's thread was held.
