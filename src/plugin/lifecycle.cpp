@@ -8,7 +8,7 @@
 // removed, on the same thread, before it stops.
 #include "plugin/lifecycle.h"
 
-#include "config/config_dialog.h"
+#include "ui/config_dialog.h"
 #include "config/settings.h"
 #include "config/streamer_settings.h"
 #include "monitor/monitor_lifetime.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "config/config-rc.h"
+#include "ui/config-rc.h"
 #include "config/settings.h"
 #include "dialog_fixture.h"
 #include "post/url_encode.h"

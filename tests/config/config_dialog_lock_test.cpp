@@ -10,7 +10,7 @@
 #include <string>
 #include <thread>
 
-#include "config/config-rc.h"
+#include "ui/config-rc.h"
 #include "config/settings.h"
 #include "config/settings_lock.h"
 #include "dialog_fixture.h"

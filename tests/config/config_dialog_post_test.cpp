@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "config/charset_setting.h"
-#include "config/config-rc.h"
+#include "ui/config-rc.h"
 #include "config/settings.h"
 #include "dialog_fixture.h"
 #include "post/post_track.h"

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <thread>
 
-#include "config/config-rc.h"
+#include "ui/config-rc.h"
 #include "support/dialog_driver.h"
 #include "support/hosted_plugin.h"
 

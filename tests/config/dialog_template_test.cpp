@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "config/config-rc.h"
+#include "ui/config-rc.h"
 #include "support/plugin_sandbox.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include <set>
 #include <string>
 
-#include "config/config-rc.h"
+#include "ui/config-rc.h"
 #include "dialog_fixture.h"
 #include "monitor/latest_track.h"
 #include "shell_recorder.h"

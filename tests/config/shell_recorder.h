@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "config/shell_open.h"
+#include "ui/shell_open.h"
 
 struct ShellCall {
     HWND owner;

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "config/config-rc.h"
+#include "ui/config-rc.h"
 #include "config/settings.h"
 #include "config/settings_lock.h"
 #include "dialog_fixture.h"

@@ -10,7 +10,7 @@
 
 #include "monitor_turns.h"
 #include "settings_file.h"
-#include "config/config-rc.h"
+#include "ui/config-rc.h"
 #include "support/dialog_driver.h"
 #include "support/monitor_fixture.h"
 #include "support/process_dialogs.h"

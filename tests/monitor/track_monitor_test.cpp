@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "config/config-rc.h"
+#include "ui/config-rc.h"
 #include "host/host_queries.h"
 #include "monitor_turns.h"
 #include "support/dialog_driver.h"

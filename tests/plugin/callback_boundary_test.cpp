@@ -10,7 +10,7 @@
 #include <atomic>
 #include <stdexcept>
 
-#include "config/config_dialog.h"
+#include "ui/config_dialog.h"
 #include "monitor/monitor_lifetime.h"
 #include "support/import_slot.h"
 

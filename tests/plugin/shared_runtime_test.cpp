@@ -8,7 +8,7 @@
 #include <ostream>
 #include <string>
 
-#include "config/config-rc.h"
+#include "ui/config-rc.h"
 #include "settings_file.h"
 #include "support/dialog_driver.h"
 #include "support/plugin_sandbox.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "config/config-rc.h"
+#include "ui/config-rc.h"
 #include "config/dialog_fixture.h"
 #include "loopback/clock.h"
 #include "post/post_exchange.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "config/config-rc.h"
+#include "ui/config-rc.h"
 #include "loopback/loopback_http_server.h"
 #include "host/host_queries.h"
 #include "plugin_host.h"

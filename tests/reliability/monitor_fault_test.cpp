@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "config/config-rc.h"
+#include "ui/config-rc.h"
 #include "host/host_queries.h"
 #include "support/dialog_driver.h"
 #include "support/monitor_fixture.h"

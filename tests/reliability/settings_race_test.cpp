@@ -11,7 +11,7 @@
 #include <string>
 #include <thread>
 
-#include "config/config-rc.h"
+#include "ui/config-rc.h"
 #include "config/settings.h"
 #include "post/post_track.h"
 #include "settings_file.h"

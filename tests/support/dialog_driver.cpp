@@ -7,8 +7,8 @@
 #include <cstring>
 #include <thread>
 
-#include "config/config-rc.h"
-#include "config/config_dialog.h"
+#include "ui/config-rc.h"
+#include "ui/config_dialog.h"
 #include "support/process_dialogs.h"
 
 const char kConfigDialogCaption[] = "Version  v1.0.0.1  Basic.";

@@ -6,7 +6,7 @@
 // text fields take any character; their values are stored as UTF-8. The
 // format's preview comes from the record the monitor kept of the playing
 // track: the dialog never asks the player itself.
-#include "config/enhanced_dialog.h"
+#include "ui/enhanced_dialog.h"
 
 #include <commdlg.h>
 #include <shlobj.h>
@@ -16,15 +16,15 @@
 
 #include "common/text_convert.h"
 #include "config/charset_setting.h"
-#include "config/config-rc.h"
+#include "ui/config-rc.h"
 #include "config/module_paths.h"
 #include "config/optin_file.h"
-#include "config/output_place.h"
+#include "ui/output_place.h"
 #include "config/section_reader.h"
 #include "config/settings.h"
 #include "config/settings_home.h"
 #include "config/settings_lock.h"
-#include "config/shell_open.h"
+#include "ui/shell_open.h"
 #include "config/streamer_settings.h"
 #include "monitor/artwork_file.h"
 #include "monitor/latest_track.h"

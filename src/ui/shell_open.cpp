@@ -2,7 +2,7 @@
 // replaceable pointers because under Wine a real open starts a file browser,
 // an editor or a web browser that outlives the test; a test swaps in a
 // recorder and checks the exact arguments instead.
-#include "config/shell_open.h"
+#include "ui/shell_open.h"
 
 #include <shellapi.h>
 

@@ -3,7 +3,7 @@
 // the per-user file. The address keeps the characters a path of RFC 3986 may
 // hold and encodes the rest (blanks, '#', '%', '?', every non-ASCII byte), so
 // a streaming program's browser source takes it pasted as it is.
-#include "config/output_place.h"
+#include "ui/output_place.h"
 
 #include <windows.h>
 

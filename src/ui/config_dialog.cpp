@@ -3,17 +3,17 @@
 // buffers. A dialog may be open on the host's thread and on the monitor thread
 // at once, so every copy into or out of the shared buffers holds SettingsLock,
 // and only for the copy: never across a post, a message box or the shell.
-#include "config/config_dialog.h"
+#include "ui/config_dialog.h"
 
 #include "common/bounded_copy.h"
 #include "config/charset_setting.h"
-#include "config/config-rc.h"
-#include "config/enhanced_dialog.h"
+#include "ui/config-rc.h"
+#include "ui/enhanced_dialog.h"
 #include "config/module_paths.h"
 #include "config/settings.h"
 #include "config/settings_home.h"
 #include "config/settings_lock.h"
-#include "config/shell_open.h"
+#include "ui/shell_open.h"
 #include "host/plugin.h"
 #include "post/post_track.h"
 
