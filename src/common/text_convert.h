@@ -13,5 +13,11 @@
 // MB_ERR_INVALID_CHARS in `flags`, empty when the bytes are not valid there.
 std::vector<wchar_t> WideFrom(const std::string& text, UINT codePage, DWORD flags = 0);
 
+// The first half of a UTF-16 surrogate pair.
+inline bool IsHighSurrogate(wchar_t unit)
+{
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+
 // A wide text as UTF-8 (or, with `codePage`, in another code page).
 std::string BytesFrom(const wchar_t* text, UINT codePage = CP_UTF8);

@@ -48,11 +48,6 @@ bool SpanIs(const std::string& bytes, const TextSpan& span, const char* name)
            EqualsIgnoringAsciiCase(bytes.substr(span.start, span.length).c_str(), name);
 }
 
-bool IsHighSurrogate(wchar_t unit)
-{
-    return unit >= 0xD800 && unit <= 0xDBFF;
-}
-
 bool HasByteAbove7F(const std::string& text)
 {
     for (char c : text)

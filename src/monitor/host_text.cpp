@@ -5,15 +5,11 @@
 #include "monitor/host_text.h"
 
 #include "common/bounded_copy.h"
+#include "common/text_convert.h"
 
 namespace {
 
 constexpr wchar_t kReplacementCharacter = 0xFFFD;
-
-bool IsHighSurrogate(wchar_t unit)
-{
-    return unit >= 0xD800 && unit <= 0xDBFF;
-}
 
 bool IsLowSurrogate(wchar_t unit)
 {

@@ -17,7 +17,6 @@ namespace {
 constexpr DWORD kStopWaitMs = 3000;
 
 UniqueHandle g_monitorThread;
-DWORD g_monitorThreadId;  // received from CreateThread; nothing reads it
 MonitorRun* g_run;        // the stopping side's hold on the current run
 
 }  // namespace
@@ -36,17 +35,11 @@ void StartTrackMonitor(HWND host, bool wakeable)
     // Auto-reset: a burst of notifications wakes one pause.
     if (wakeable)
         run->wakeEvent.Reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                       reinterpret_cast<LPCSTR>(&TrackMonitorThread), &run->module);
-    g_monitorThread.Reset(
-        CreateThread(nullptr, 0, TrackMonitorThread, run, 0, &g_monitorThreadId));
-    if (g_monitorThread) {
+    g_monitorThread.Reset(StartHeldThread(TrackMonitorThread, run));
+    if (g_monitorThread)
         g_run = run;
-    } else {
-        if (run->module != nullptr)
-            FreeLibrary(run->module);
-        delete run;
-    }
+    else
+        ReleaseHeldState(run);
     SetThreadPriority(g_monitorThread.Get(), THREAD_PRIORITY_BELOW_NORMAL);
 }
 
@@ -74,7 +67,7 @@ void StopTrackMonitor()
         g_monitorThread.Reset();
     }
     if (g_run != nullptr) {
-        ReleaseMonitorRun(g_run);
+        ReleaseHeldState(g_run);
         g_run = nullptr;
     }
 }

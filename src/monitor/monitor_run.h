@@ -11,13 +11,14 @@
 
 #include <atomic>
 
+#include "common/held_thread.h"
 #include "common/unique_handle.h"
 
-struct MonitorRun {
-    explicit MonitorRun(HWND host) : host(host) {}
+struct MonitorRun : HeldThreadState {
+    // Held by the thread and the stopping side.
+    explicit MonitorRun(HWND host) : HeldThreadState(2), host(host) {}
 
     const HWND host;          // receives every query; the descriptor's parentWindow
-    HMODULE module = nullptr; // the thread's own reference on this module
     UniqueHandle stopEvent;   // manual-reset; set together with the flag
     UniqueHandle wakeEvent;   // auto-reset; set by the player's notifications
                               // (plugin/notification_hook.h); null unless Instant is on
@@ -26,11 +27,4 @@ struct MonitorRun {
     // 0 while this run is to go on, 1 once it is to stop. Read afresh by the
     // thread at every check.
     std::atomic<unsigned char> stopRequested{0};
-    std::atomic<long> holders{2};  // the thread and the stopping side
 };
-
-inline void ReleaseMonitorRun(MonitorRun* run)
-{
-    if (--run->holders == 0)
-        delete run;
-}

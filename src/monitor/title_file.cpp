@@ -3,6 +3,8 @@
 // open is it rewritten in place.
 #include "monitor/title_file.h"
 
+#include <shlobj.h>
+
 #include "common/replace_file.h"
 #include "config/module_paths.h"
 
@@ -32,23 +34,6 @@ DWORD OutputFilePath(const wchar_t* path, const wchar_t* baseFolder, wchar_t* fu
     return 0;
 }
 
-namespace {
-
-// Makes each missing folder of `path` in turn. Failures are left to the
-// write that follows, which then reports the folder that is missing.
-void CreateParentFolders(const wchar_t* path)
-{
-    wchar_t folder[kPathSize];
-    for (int i = 1; path[i] != L'\0'; ++i) {
-        if (path[i] != L'\\' || path[i - 1] == L':' || path[i - 1] == L'\\')
-            continue;
-        lstrcpynW(folder, path, i + 1);
-        CreateDirectoryW(folder, nullptr);
-    }
-}
-
-}  // namespace
-
 DWORD WriteTitleFile(const wchar_t* path, const wchar_t* baseFolder, const std::string& utf8Title,
                      wchar_t* written)
 {
@@ -58,6 +43,11 @@ DWORD WriteTitleFile(const wchar_t* path, const wchar_t* baseFolder, const std::
     if (error != 0)
         return error;
     lstrcpyW(written, full);
-    CreateParentFolders(full);
+    // The folders on the way are made; a failure is left to the write, which
+    // then reports the folder that is missing.
+    wchar_t folder[kPathSize];
+    lstrcpyW(folder, full);
+    ReplaceWideFileName(folder, L"");
+    SHCreateDirectoryExW(nullptr, folder, nullptr);
     return ReplaceFileBytes(full, utf8Title);
 }

@@ -314,7 +314,6 @@ void RunMonitor(const MonitorRun& run)
 DWORD WINAPI TrackMonitorThread(LPVOID parameter)
 {
     MonitorRun* run = static_cast<MonitorRun*>(parameter);
-    const HMODULE module = run->module;
     // An exception leaving a thread procedure ends the player's process.
     // PostTrack lets none out and the loop itself raises none; this is the
     // last line, and the thread then ends as after a stop.
@@ -322,6 +321,5 @@ DWORD WINAPI TrackMonitorThread(LPVOID parameter)
         RunMonitor(*run);
     } catch (...) {
     }
-    ReleaseMonitorRun(run);
-    FreeLibraryAndExitThread(module, 0);
+    return EndHeldThread(run);
 }

@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "common/critical_section.h"
+#include "common/held_thread.h"
 #include "common/unique_handle.h"
 #include "http/exception.h"
 #include "post/client_certificate.h"
@@ -27,29 +28,22 @@ namespace {
 // hold the exchange for ever. A megabyte is far more than any error page.
 constexpr size_t kMaxResponseBytes = 1024 * 1024;
 
-struct ExchangeState {
+// Held by the posting thread and the exchange thread.
+struct ExchangeState : HeldThreadState {
     ExchangeState(PostObjects given, const std::string& headers, const std::string& body)
-        : objects(std::move(given)), headers(headers), body(body)
+        : HeldThreadState(2), objects(std::move(given)), headers(headers), body(body)
     {
     }
 
     PostObjects objects;
     const std::string headers;
     const std::string body;
-    HMODULE module = nullptr;  // the exchange thread's reference on this module
-    std::atomic<long> holders{2};  // the posting thread and the exchange thread
     CriticalSection lock;
     // Under the lock:
     bool finished = false;
     bool overdue = false;
     ExchangeResult result;
 };
-
-void Release(ExchangeState* state)
-{
-    if (--state->holders == 0)
-        delete state;
-}
 
 bool IsRedirect(DWORD status)
 {
@@ -124,13 +118,9 @@ void Finish(ExchangeState& state)
 DWORD WINAPI ExchangeThread(void* parameter)
 {
     auto* state = static_cast<ExchangeState*>(parameter);
-    const HMODULE module = state->module;
     Run(*state);
     Finish(*state);
-    Release(state);
-    if (module != nullptr)
-        FreeLibraryAndExitThread(module, 0);
-    return 0;
+    return EndHeldThread(state);
 }
 
 // Called under the lock, while the exchange may be blocked on the request:
@@ -178,17 +168,12 @@ ExchangeResult Exchange(PostObjects& objects, const std::string& headers, const 
                         DWORD startTick)
 {
     auto* state = new ExchangeState(std::move(objects), headers, body);
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                       reinterpret_cast<LPCSTR>(&ExchangeThread), &state->module);
-    UniqueHandle thread(CreateThread(nullptr, 0, ExchangeThread, state, 0, nullptr));
+    UniqueHandle thread(StartHeldThread(ExchangeThread, state));
     if (thread) {
         WaitForSingleObject(thread.Get(), TimeLeft(startTick));
     } else {
         Run(*state);
         Finish(*state);
-        if (state->module != nullptr)
-            FreeLibrary(state->module);
-        --state->holders;
     }
 
     ExchangeResult result;
@@ -203,6 +188,6 @@ ExchangeResult Exchange(PostObjects& objects, const std::string& headers, const 
         if (!state->overdue)
             objects = std::move(state->objects);
     }
-    Release(state);
+    ReleaseHeldState(state);
     return result;
 }
