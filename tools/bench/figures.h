@@ -16,6 +16,9 @@ void MeasureTrackChanges(HostWindow& window, LoopbackHttpServer& server, bool in
 // to `server`.
 void MeasureSecureTrackChanges(HostWindow& window, LoopbackHttpServer& server,
                                const std::string& setting, bool instant, Report& report);
+// With a title file: how soon a pause and a seek reach the overlay's data
+// beside it, then the monitor's cost while playing on.
+void MeasureOverlayProgress(HostWindow& window, LoopbackHttpServer& server, Report& report);
 void MeasureQuitWhilePausing(HostWindow& window, LoopbackHttpServer& server, Report& report);
 void MeasureQuitWhilePostHeld(HostWindow& window, LoopbackHttpServer& server, Report& report);
 

@@ -78,6 +78,8 @@ int main(int argc, char** argv)
                                       report);
         }
     }
+    Progress("with a title file: pauses and seeks, then playing without changes");
+    MeasureOverlayProgress(window, *server, report);
     Progress("the tags of a new track");
     MeasureTagQueries(window, report);
     Progress("quit while the monitor pauses");

@@ -1,15 +1,20 @@
 // Figures of the plugin at work in the player stand-in: how soon a track
-// change reaches the server, how long quit takes, and what the monitor thread
-// costs while nothing changes. The host window is pumped throughout, since the
-// monitor's queries are answered on this thread.
+// change reaches the server and a pause or a seek the overlay's data, how
+// long quit takes, and what the monitor thread costs while nothing changes.
+// The host window is pumped throughout, since the monitor's queries are
+// answered on this thread.
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "loopback/clock.h"
 #include "figures.h"
+#include "host/host_queries.h"
 #include "plugin_run.h"
 
 namespace {
@@ -23,6 +28,16 @@ constexpr double kChangeGoalMs = 1050;    // the poll wait plus under 50 ms of w
 constexpr double kInstantChangeGoalMs = 50;
 constexpr DWORD kInstantPostSpacingMs = 1000;
 const char kInstantLine[] = "Instant=1\r\n";
+// A relative title file lies in the run's own folder, and the overlay's data
+// beside it.
+const char kTitleFileLine[] = "TitleFile=nowplaying.txt\r\n";
+const char kOverlayDataName[] = "nowplaying.json";
+// Each pause takes about three seconds (its resume is seen within two),
+// each seek one: together about 40 s of the bench.
+constexpr int kProgressChanges = 10;
+constexpr int kSeekMs = 60000;
+constexpr long kSeekMatchMs = 3000;     // the data holds the new place within this
+constexpr int kLongTrackSeconds = 3600;  // room for every seek
 constexpr int kQuitSamples = 5;
 constexpr double kQuitPausingGoalMs = 20;
 constexpr double kQuitWaitMs = 3000;      // quit's bound on waiting for the monitor
@@ -42,12 +57,35 @@ double Percentile(std::vector<double> sample, double fraction)
     return sample[std::max<size_t>(rank, 1) - 1];
 }
 
-void SetUpPlaylist(HostWindow& window)
+void SetUpPlaylist(HostWindow& window, int firstLength = 180)
 {
     for (int i = 0; i <= kTrackChanges; ++i)
         window.SetEntry(i, Format("C:\\Music\\Bench\\track%02d.mp3", i).c_str(),
                         Format("Bench Artist - Track %02d (Live)", i).c_str());
-    window.Play(0, 180);
+    window.Play(0, firstLength);
+}
+
+// One random delay in each `count`th of the poll interval, in random order:
+// every phase is as likely, and the median and percentile vary little from
+// one run of the bench to the next.
+std::vector<DWORD> PollPhases(int count, DWORD spacing)
+{
+    std::uniform_real_distribution<double> within(0, 1);
+    std::vector<DWORD> delays;
+    for (int i = 0; i < count; ++i)
+        delays.push_back(spacing + DWORD((i + within(g_random)) * kPollMs / count));
+    std::shuffle(delays.begin(), delays.end(), g_random);
+    return delays;
+}
+
+void AddLatencyRows(Report& report, const std::string& figure, const std::vector<double>& latencies,
+                    double goal)
+{
+    report.Add(Format("%s, median of %d", figure.c_str(), int(latencies.size())),
+               Format("%.0f ms", Percentile(latencies, 0.5)));
+    double p95 = Percentile(latencies, 0.95);
+    report.AddGoal(Format("%s, 95th percentile", figure.c_str()), Format("%.0f ms", p95),
+                   Format("< %.0f ms", goal), p95 < goal);
 }
 
 // Pumps until the server has more than `count` requests.
@@ -104,14 +142,7 @@ bool MeasureLatencies(HostWindow& window, const LoopbackHttpServer& server, Plug
     const double goal = instant ? kInstantChangeGoalMs : kChangeGoalMs;
     if (!StartPlaying(window, server, run, report, figure.c_str()))
         return false;
-    // One random delay in each thirtieth of the poll interval, in random order:
-    // every phase is as likely, and the median and percentile vary little
-    // from one run of the bench to the next.
-    std::uniform_real_distribution<double> within(0, 1);
-    std::vector<DWORD> delays;
-    for (int i = 0; i < kTrackChanges; ++i)
-        delays.push_back(spacing + DWORD((i + within(g_random)) * kPollMs / kTrackChanges));
-    std::shuffle(delays.begin(), delays.end(), g_random);
+    const std::vector<DWORD> delays = PollPhases(kTrackChanges, spacing);
     std::vector<double> latencies;
     for (int i = 1; i <= kTrackChanges; ++i) {
         window.Pump(delays[i - 1]);
@@ -124,11 +155,93 @@ bool MeasureLatencies(HostWindow& window, const LoopbackHttpServer& server, Plug
         }
         latencies.push_back(server.Requests().at(before).arrivedMs - changedAt);
     }
-    report.Add(Format("%s, median of %d", figure.c_str(), kTrackChanges),
-               Format("%.0f ms", Percentile(latencies, 0.5)));
-    double p95 = Percentile(latencies, 0.95);
-    report.AddGoal(Format("%s, 95th percentile", figure.c_str()), Format("%.0f ms", p95),
-                   Format("< %.0f ms", goal), p95 < goal);
+    AddLatencyRows(report, figure, latencies, goal);
+    return true;
+}
+
+// The overlay's data as the monitor last wrote it, read again only when its
+// time stamp changes: the bench then opens it just after the monitor replaced
+// it, never while the monitor replaces it again.
+struct OverlayData {
+    std::string path;
+    FILETIME written{};
+    std::string json{};
+};
+
+const std::string& Latest(OverlayData& data)
+{
+    WIN32_FILE_ATTRIBUTE_DATA now;
+    if (GetFileAttributesExA(data.path.c_str(), GetFileExInfoStandard, &now) &&
+        CompareFileTime(&now.ftLastWriteTime, &data.written) != 0) {
+        std::ifstream file(data.path, std::ios::binary);
+        std::string json{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+        if (file && !json.empty()) {
+            data.written = now.ftLastWriteTime;
+            data.json = json;
+        }
+    }
+    return data.json;
+}
+
+bool SaysState(OverlayData& data, const char* state)
+{
+    return Latest(data).find(Format("\"state\":\"%s\"", state)) != std::string::npos;
+}
+
+// The position the data holds, -1 when it holds none.
+long PositionHeld(OverlayData& data)
+{
+    const std::string& json = Latest(data);
+    const char key[] = "\"position\":";
+    size_t at = json.find(key);
+    return at == std::string::npos ? -1
+                                   : std::strtol(json.c_str() + at + sizeof key - 1, nullptr, 10);
+}
+
+// Where the stand-in's track is now, by its latest answer to the monitor's
+// position query: while it plays, the place runs on GetTickCount.
+long PlayedMs(const HostWindow& window)
+{
+    const std::vector<HostQueryRecord> queries = window.Queries();
+    for (auto query = queries.rbegin(); query != queries.rend(); ++query)
+        if (query->code == kQueryTrackLength && query->argument == kPositionArgument)
+            return long(query->answer + (GetTickCount() - query->tick));
+    return 0;
+}
+
+// As with a track change, each pause or seek comes at a random moment within
+// the monitor's poll: the delay runs from the previous write of the data,
+// which the monitor makes within a turn. A pause is resumed as soon as the
+// data says so, and the next delay runs from the write that says "playing".
+bool MeasureProgressLatencies(HostWindow& window, OverlayData& data, bool pause, Report& report)
+{
+    const std::string figure = pause ? "Pause to the overlay's data saying paused"
+                                     : "Seek to the overlay's data holding the new position";
+    std::vector<double> latencies;
+    for (DWORD delay : PollPhases(kProgressChanges, 0)) {
+        window.Pump(delay);
+        const long target = pause ? 0 : PlayedMs(window) + kSeekMs;
+        double changedAt = NowMs();
+        if (pause)
+            window.Pause(0, kLongTrackSeconds);
+        else
+            window.Seek(int(target));
+        bool shown = window.PumpUntil(
+            [&] {
+                return pause ? SaysState(data, "paused")
+                             : std::labs(PositionHeld(data) - target) < kSeekMatchMs;
+            },
+            kArrivalTimeoutMs);
+        latencies.push_back(NowMs() - changedAt);
+        if (shown && pause)
+            shown = window.Resume() &&
+                    window.PumpUntil([&] { return SaysState(data, "playing"); }, kArrivalTimeoutMs);
+        if (!shown) {
+            report.Fail(figure, Format("change %d never reached the data", int(latencies.size())));
+            return false;
+        }
+    }
+    AddLatencyRows(report, figure, latencies, kChangeGoalMs);
     return true;
 }
 
@@ -143,6 +256,22 @@ void MeasureTrackChanges(HostWindow& window, LoopbackHttpServer& server, bool in
     if (MeasureLatencies(window, server, run, "Track change to request at the server" + with,
                          instant, report))
         MeasureIdleCpu(window, run, with, report);
+}
+
+void MeasureOverlayProgress(HostWindow& window, LoopbackHttpServer& server, Report& report)
+{
+    SetUpPlaylist(window, kLongTrackSeconds);
+    PluginRun run(window, server.Host(), kTitleFileLine);
+    OverlayData data{run.PathOf(kOverlayDataName)};
+    if (!StartPlaying(window, server, run, report, "The overlay's data with a title file"))
+        return;
+    if (!window.PumpUntil([&] { return SaysState(data, "playing"); }, kArrivalTimeoutMs)) {
+        report.Fail("The overlay's data with a title file", "never written");
+        return;
+    }
+    if (MeasureProgressLatencies(window, data, false, report) &&
+        MeasureProgressLatencies(window, data, true, report))
+        MeasureIdleCpu(window, run, ", with a title file", report);
 }
 
 // Each post makes its own session, so every one pays for a whole handshake.

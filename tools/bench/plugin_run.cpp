@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <memory>
 #include <vector>
 
 #include "loopback/clock.h"
@@ -45,6 +46,20 @@ HANDLE FindMonitor(const std::vector<DWORD>& before)
             CloseHandle(thread);
     }
     return nullptr;
+}
+
+// Every file in `folder` (with its backslash): the DLL, plugin.ini and
+// whatever the plugin wrote beside them. "." and ".." are refused as folders.
+void DeleteFilesIn(const std::string& folder)
+{
+    WIN32_FIND_DATAA entry;
+    HANDLE found = FindFirstFileA((folder + "*").c_str(), &entry);
+    if (found == INVALID_HANDLE_VALUE)
+        return;
+    std::unique_ptr<void, decltype(&FindClose)> search(found, &FindClose);
+    do
+        DeleteFileA((folder + entry.cFileName).c_str());
+    while (FindNextFileA(search.get(), &entry));
 }
 
 }  // namespace
@@ -94,8 +109,7 @@ PluginRun::~PluginRun()
         window_.PumpUntil(
             [this] { return WaitForSingleObject(monitor_.Get(), 0) == WAIT_OBJECT_0; },
             kMonitorEndTimeoutMs);
-    DeleteFileA((folder_ + "plugin.ini").c_str());
-    DeleteFileA((folder_ + "gen_tunewire.dll").c_str());
+    DeleteFilesIn(folder_);
     RemoveDirectoryA(folder_.c_str());
 }
 
