@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the plugin and bench.exe, then runs the bench under Wine on its own
-# Xvfb display and prints its table of performance figures (about two
+# Xvfb display and prints its table of performance figures (about six
 # minutes). The HTTPS figure goes through a socat TLS terminator with a
 # certificate from the build's test CA, trusted in the bench's own Wine
 # prefix only. The form handler's figures are measured first, with PHP on
