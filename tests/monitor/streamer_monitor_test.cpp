@@ -317,11 +317,15 @@ TEST_F(StreamerMonitorTest, OkInEnhancedFeaturesWritesThePlayingTracksFilesAtOnc
         SetItemText(dialog, IDC_EF_ARTWORK_FILE, Dir() + "art.jpg");
         PressButton(dialog, IDOK);
         ASSERT_TRUE(WaitUntilClosed(dialog, kFileWaitMs));
+        // The overlay's data is written last, after the cover and the title file.
+        const auto written = [&] {
+            return Contains(ReadWholeFile(Dir() + "nowplaying.js"), "\"artwork\":\"art.jpg?v=");
+        };
         const DWORD start = GetTickCount();
-        while (ReadWholeFile(TitleFile()) != "Band" && GetTickCount() - start < kFileWaitMs)
+        while (!written() && GetTickCount() - start < kFileWaitMs)
             Sleep(20);
+        EXPECT_TRUE(written());
         EXPECT_EQ("Band", ReadWholeFile(TitleFile()));
-        EXPECT_TRUE(Contains(ReadWholeFile(Dir() + "nowplaying.js"), "\"artwork\":\"art.jpg?v="));
         EXPECT_EQ("image", ReadWholeFile(Dir() + "art.jpg"));
     }, hostsConfig);
     RunEnhancedDialog([&](HWND dialog) {
