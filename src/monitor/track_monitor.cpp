@@ -13,14 +13,16 @@
 // wide texts and the title is posted as UTF-8.
 //
 // The opt-in keys for streamers each have one point in the turn: a new
-// track's record (its tags and folder image, asked only when a key needs
-// them) is built in PostTitle, every post goes through PostMonitorTitle
-// (artwork, title file, overlay data, quiet log, retries), a stream
-// entry's turn is StreamTurn, every turn's playing answer goes to the stopped
-// text, and every turn ends in FinishTurn, which alone runs or ends what is
-// still to be tried again. With Instant on, the player's notifications end a
-// pause early (PauseUnlessWoken), and a woken turn leaves an entry of unknown
-// length to the next turn.
+// track's record (its tags and cover, and the wide texts while a local file
+// is kept, asked only when a key needs them) is built in CompleteRecord,
+// every post goes through PostMonitorTitle (the local files, quiet log,
+// retries), a stream entry's turn is StreamTurn, every turn's playing answer
+// goes to the stopped text and to FollowProgress (the local overlay's
+// progress), and every turn ends in FinishTurn, which alone runs or ends what
+// is still to be tried again. A turn begins with the rewrite that OK in
+// Enhanced Features asks for, which ends any pause. With Instant on, the
+// player's notifications end a pause early (PauseUnlessWoken), and a woken
+// turn leaves an entry of unknown length to the next turn.
 #include "monitor/track_monitor.h"
 
 #include <cstring>
