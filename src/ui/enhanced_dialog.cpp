@@ -404,11 +404,15 @@ void ShowPreview(HWND dialog)
 // kept: the user may have changed it.
 std::string CopyOverlayInto(HWND dialog, const std::string& folder)
 {
-    std::string source;
+    // The page in the side folder, named wide so that a plugin folder outside
+    // the ANSI code page is found.
+    wchar_t page[kPathSize];
     {
         SettingsLock lock;
-        source = BytesFrom(WideFrom(GetServerFilesPath(), CP_ACP, 0).data()) + kOverlayName;
+        lstrcpynW(page, GetWideSettingsFilePath(), kPathSize);
     }
+    ReplaceWideFileName(page, L"gen_tunewire\\overlay.html");
+    const std::string source = BytesFrom(page);
     SHCreateDirectoryExW(dialog, WideFrom(folder, CP_UTF8, 0).data(), nullptr);
     if (CopyFileW(WideFrom(source, CP_UTF8, 0).data(),
                   WideFrom(folder + kOverlayName, CP_UTF8, 0).data(), TRUE))

@@ -551,6 +551,34 @@ TEST_F(EnhancedDialogTest, CopyOverlayPutsThePageBesideTheTitleFile)
     EXPECT_EQ("overlay.html is already in " + ansiFolder + "\\: it was kept.", boxes[1].text);
 }
 
+// A plugin folder named outside the ANSI code page, as the ANSI module name
+// then gives it: '?' in place of its letters, a path to nowhere. The page is
+// found all the same.
+const char kUnnamedFolder[] = "C:\\no such folder\\gen_tunewire.dll";
+DWORD WINAPI ModuleNameOutsideTheCodePage(HMODULE, LPSTR name, DWORD size)
+{
+    lstrcpynA(name, kUnnamedFolder, static_cast<int>(size));
+    return static_cast<DWORD>(lstrlenA(name));
+}
+
+TEST_F(EnhancedDialogTest, CopyOverlayFindsThePageByTheModulesWideName)
+{
+    UiRobot robot;
+    const std::string page = ShipOverlay();
+    const auto real = reinterpret_cast<decltype(&GetModuleFileNameA)>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetModuleFileNameA")));
+    ImportReplacement<decltype(&GetModuleFileNameA)> ansiName("kernel32.dll", real,
+                                                            &ModuleNameOutsideTheCodePage);
+    RunEnhancedDialog([&](HWND dialog) {
+        ASSERT_NE(nullptr, dialog);
+        SetItemText(dialog, IDC_EF_TITLE_FILE, sandbox_.Directory() + "out\\np.txt");
+        PressButton(dialog, IDC_EF_COPY_OVERLAY);
+        ASSERT_TRUE(robot.WaitForBoxes(1, kWaitMs));
+    });
+    EXPECT_EQ(page, ReadWholeFile(sandbox_.Directory() + "out\\overlay.html"))
+        << robot.Boxes()[0].text;
+}
+
 // What Copy address put on the clipboard, once there is something: the
 // dialog's thread copies in its own time and holds the clipboard meanwhile.
 std::wstring CopiedAddress(HWND dialog)
