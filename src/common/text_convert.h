@@ -19,5 +19,8 @@ inline bool IsHighSurrogate(wchar_t unit)
     return unit >= 0xD800 && unit <= 0xDBFF;
 }
 
+// Whether every byte of `text` is below 0x80, the same in every code page.
+bool IsAscii(const std::string& text);
+
 // A wide text as UTF-8 (or, with `codePage`, in another code page).
 std::string BytesFrom(const wchar_t* text, UINT codePage = CP_UTF8);

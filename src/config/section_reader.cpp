@@ -48,14 +48,6 @@ bool SpanIs(const std::string& bytes, const TextSpan& span, const char* name)
            EqualsIgnoringAsciiCase(bytes.substr(span.start, span.length).c_str(), name);
 }
 
-bool HasByteAbove7F(const std::string& text)
-{
-    for (char c : text)
-        if (static_cast<unsigned char>(c) > 0x7F)
-            return true;
-    return false;
-}
-
 }  // namespace
 
 DWORD ReadSettingsFileBytes(const wchar_t* file, std::string& bytes, bool* utf16)
@@ -180,7 +172,7 @@ void DecodeSettingText(const std::string& value, UINT codePage, wchar_t* text, i
     if (value.empty())
         return;
     const int length = static_cast<int>(value.size());
-    const bool utf8 = HasByteAbove7F(value) &&
+    const bool utf8 = !IsAscii(value) &&
                       MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, value.data(), length,
                                           nullptr, 0) > 0;
     const UINT from = utf8 ? CP_UTF8 : codePage;

@@ -72,14 +72,6 @@ std::string Load(const wchar_t* file)
     return Load(file, utf16);
 }
 
-bool IsAscii(const std::string& text)
-{
-    for (char c : text)
-        if (static_cast<unsigned char>(c) > 0x7F)
-            return false;
-    return true;
-}
-
 // Setting `index` from the file's `bytes` into `value` (kSettingSize bytes),
 // or its default when the key is absent.
 void ReadSetting(const std::string& bytes, int index, char* value)
