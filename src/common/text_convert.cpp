@@ -24,11 +24,3 @@ std::string BytesFrom(const wchar_t* text, UINT codePage)
     bytes.resize(static_cast<size_t>(length) - 1);
     return bytes;
 }
-
-bool IsAscii(const std::string& text)
-{
-    for (char c : text)
-        if (static_cast<unsigned char>(c) > 0x7F)
-            return false;
-    return true;
-}

@@ -20,7 +20,13 @@ inline bool IsHighSurrogate(wchar_t unit)
 }
 
 // Whether every byte of `text` is below 0x80, the same in every code page.
-bool IsAscii(const std::string& text);
+inline bool IsAscii(const std::string& text)
+{
+    for (char c : text)
+        if (static_cast<unsigned char>(c) > 0x7F)
+            return false;
+    return true;
+}
 
 // A wide text as UTF-8 (or, with `codePage`, in another code page).
 std::string BytesFrom(const wchar_t* text, UINT codePage = CP_UTF8);

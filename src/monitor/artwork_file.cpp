@@ -29,11 +29,17 @@ bool IsFile(const wchar_t* path)
 // The whole file into `bytes`; false when it cannot be read or is too large.
 bool ReadImage(const wchar_t* source, std::string& bytes)
 {
-    uint64_t size = 0;
-    const UniqueHandle file = OpenSharedForReading(source, size);
-    if (!file || size > kMaxArtworkBytes)
+    UniqueHandle file(CreateFileW(source, GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.Get() == INVALID_HANDLE_VALUE) {
+        file.Release();
         return false;
-    bytes.resize(static_cast<size_t>(size));
+    }
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart > kMaxArtworkBytes)
+        return false;
+    bytes.resize(static_cast<size_t>(size.QuadPart));
     DWORD read = 0;
     return bytes.empty() || (ReadFile(file.Get(), &bytes[0], static_cast<DWORD>(bytes.size()),
                                       &read, nullptr) &&

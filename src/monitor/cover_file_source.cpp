@@ -34,30 +34,21 @@ private:
 
 }  // namespace
 
-UniqueHandle OpenSharedForReading(const wchar_t* file, uint64_t& size)
-{
-    UniqueHandle handle(CreateFileW(file, GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    LARGE_INTEGER bytes;
-    if (handle.Get() == INVALID_HANDLE_VALUE || !GetFileSizeEx(handle.Get(), &bytes)) {
-        if (handle.Get() == INVALID_HANDLE_VALUE)
-            handle.Release();
-        return UniqueHandle();
-    }
-    size = static_cast<uint64_t>(bytes.QuadPart);
-    return handle;
-}
-
 bool FindEmbeddedCoverInFile(const wchar_t* mediaFile, std::string& picture)
 {
     picture.clear();
     if (std::wcsstr(mediaFile, L"://") != nullptr)
         return false;
-    uint64_t size = 0;
-    const UniqueHandle file = OpenSharedForReading(mediaFile, size);
-    if (!file)
+    UniqueHandle file(CreateFileW(mediaFile, GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.Get() == INVALID_HANDLE_VALUE) {
+        file.Release();
         return false;
-    FileSource source(file.Get(), size);
+    }
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file.Get(), &size))
+        return false;
+    FileSource source(file.Get(), static_cast<uint64_t>(size.QuadPart));
     return FindEmbeddedCover(source, picture);
 }
